@@ -1,0 +1,131 @@
+// pairseek core: host-independent alpha matting over column-major arrays.
+//
+// Every grid is rows x cols with element (r, c) at r + c * rows; an n-row table
+// has element (i, k) at i + k * n. Counts are 32-bit signed, linear indices are
+// 64-bit so grids above 2^31 elements are addressed correctly.
+//
+// collectFringe produces 1-based positions and a 1-based index map (the host's
+// layout). pairCost and searchPass work on 0-based positions, indices and map.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace pairseek {
+
+using Count = std::int32_t;
+
+inline std::ptrdiff_t gridIndex(std::ptrdiff_t r, std::ptrdiff_t c, std::ptrdiff_t rows) { return r + c * rows; }
+
+// ---------------------------------------------------------------- fringe scan
+
+// One sample: 1-based position and colour with its gray value.
+struct SampleRecord {
+    double row, col;
+    double red, green, blue, gray;
+};
+
+struct FringeScanResult {
+    std::vector<SampleRecord> foreground;   // foreground pixels touching the unknown region
+    std::vector<SampleRecord> background;   // background pixels touching the unknown region
+    std::vector<SampleRecord> unknown;      // every unknown pixel
+    std::vector<std::int32_t> indexMap;     // rows x cols: 1-based rank in `unknown`, 0 elsewhere
+};
+
+// gray = (0.587 * G + 0.299 * R) + 0.114 * B, each step rounded on its own.
+double grayOf(double red, double green, double blue);
+
+// Scans `image` (rows x cols x 3, planes R, G, B) and its trimap masks (one byte
+// per pixel, set when non-zero) in column-major order. Throws std::bad_alloc
+// when memory runs out; otherwise never fails.
+FringeScanResult collectFringe(const double* image, const std::uint8_t* fgMask, const std::uint8_t* bgMask,
+                               const std::uint8_t* unknownMask, Count rows, Count cols);
+
+// ------------------------------------------------------------------ pair cost
+
+struct Rgb {
+    double red, green, blue;
+};
+
+struct Point {
+    double row, col;
+};
+
+struct PairEvaluation {
+    double cost;
+    double alpha;   // not clamped: outside [0, 1] when I projects beyond F or B
+};
+
+// Cost returned when the two samples have the same colour: FLT_MAX held in a double.
+inline constexpr double identicalColourCost = 3.4028234663852886e38;
+
+// Scores foreground F at M and background B at Q for the unknown pixel of colour I at P.
+PairEvaluation pairCost(const Rgb& I, const Rgb& F, const Rgb& B, const Point& P, const Point& M, const Point& Q,
+                        double sF, double sB, double colourWeight);
+
+// ---------------------------------------------------------------- search pass
+
+// A sample list as two column-major tables: colour (count rows, columns R, G, B
+// read, further columns ignored) and 0-based position (count x 2: row, col).
+struct SampleTable {
+    const double* colour;
+    const double* position;
+    Count count;
+};
+
+// rows x cols map from pixel to 0-based unknown index, -1 where there is none.
+struct IndexMapView {
+    const std::int32_t* entries;
+    Count rows;
+    Count cols;
+};
+
+struct SearchParams {
+    double decay;          // radius factor per random round; must be < 1 (see searchPass)
+    double colourWeight;
+};
+
+// Each unknown pixel's 0-based foreground and background sample, updated in place.
+struct PairState {
+    std::int32_t* fgIndex;
+    std::int32_t* bgIndex;
+};
+
+// Uniform integers in 0 .. 32767. searchPass draws from it; tests feed fixed sequences.
+struct RandomSource {
+    virtual ~RandomSource() = default;
+    virtual int next() = 0;
+};
+
+// The project's generator, identical on every platform for a given seed:
+// state = state * 1103515245 + 12345 (mod 2^32), draw = (state >> 16) & 0x7FFF.
+struct LinearCongruential final : RandomSource {
+    explicit LinearCongruential(std::uint32_t seed) : state(seed) {}
+    int next() override {
+        state = state * 1103515245u + 12345u;
+        return static_cast<int>((state >> 16) & 0x7FFFu);
+    }
+    std::uint32_t state;
+};
+
+// Number of random rounds per pixel: the k with nF * decay^k > 1 and nB * decay^k > 1.
+// Requires decay < 1 (or NaN) when nF, nB >= 2; otherwise it never ends.
+int randomRounds(Count nF, Count nB, double decay);
+
+// One PatchMatch-style pass over the unknown pixels in list order: each pixel
+// keeps the cheapest of its entry pair, the pairs its 3 x 3 neighbours hold now
+// and random pairs around its entry pair, then writes that pair's alpha into
+// `opacity` (rows x cols) at its position.
+//
+// Preconditions (not checked here; the host modules check them):
+//   nF >= 1 and nB >= 1 whenever nU >= 1; every fgIndex in 0 .. nF-1 and bgIndex
+//   in 0 .. nB-1; every set mask pixel maps to an index in 0 .. nU-1; every
+//   unknown position truncates to a cell inside the grid; decay < 1, because
+//   with decay >= 1 the radii never shrink and the pass never ends.
+void searchPass(const SampleTable& unknown, const SampleTable& foreground, const SampleTable& background,
+                const double* fgScale, const double* bgScale, const IndexMapView& indexMap,
+                const std::uint8_t* unknownMask, const SearchParams& params, const PairState& state,
+                double* opacity, RandomSource& random);
+
+}  // namespace pairseek

@@ -1,0 +1,249 @@
+// Host module pairSeek: one pass of the randomised pair search over host arrays,
+// written back in place (no outputs) or into new arrays (with outputs).
+// Calling form and argument rules: matlab/pairSeek.m.
+#include <cmath>
+#include <cstdint>
+#include <ctime>
+#include <new>
+#include <vector>
+
+#include "hostArgs.h"
+#include "matting.h"
+
+namespace {
+
+enum PairSeekInput {
+    UnknownColourIn, UnknownPosIn, FgColourIn, FgPosIn, BgColourIn, BgPosIn, FgScaleIn, BgScaleIn,
+    IndexMapIn, UnknownMaskIn, DecayIn, ColourWeightIn, FgIndexIn, BgIndexIn, OpacityIn, SeedIn, PairSeekInputs
+};
+enum PairSeekOutput { FgIndexOut, BgIndexOut, OpacityOut, PairSeekOutputs };
+
+constexpr hostArgs::Checker check{"pairSeek"};
+using hostArgs::Size;
+
+// Above this many random rounds per pixel a call runs practically forever, and
+// the core's round counter (an int) would overflow long before it ends.
+constexpr double maxRandomRounds = 1e9;
+
+const double* doubles(const mxArray* a) { return static_cast<const double*>(mxGetData(a)); }
+const std::int32_t* int32s(const mxArray* a) { return static_cast<const std::int32_t*>(mxGetData(a)); }
+
+struct PassInput {
+    const double *unknownColour, *unknownPos, *fgColour, *fgPos, *bgColour, *bgPos, *fgScale, *bgScale;
+    const std::int32_t* indexMap;
+    const std::uint8_t* unknownMask;
+    const std::int32_t *fgIndex, *bgIndex;
+    pairseek::Count nU, nF, nB, rows, cols;
+    pairseek::SearchParams params;
+};
+
+// Where the pass writes: the inputs' own storage, or new arrays for the outputs.
+struct PassTarget {
+    std::int32_t* fgIndex;
+    std::int32_t* bgIndex;
+    double* opacity;
+};
+
+enum class RunStatus { Done, OutOfMemory, Failed };
+
+std::vector<double> toZeroBased(const double* pos, pairseek::Count n) {
+    std::vector<double> out(2 * static_cast<std::size_t>(n));
+    for (std::size_t k = 0; k < out.size(); ++k) out[k] = pos[k] - 1.0;
+    return out;
+}
+
+std::vector<std::int32_t> toZeroBased(const std::int32_t* index, std::size_t n) {
+    std::vector<std::int32_t> out(n);
+    for (std::size_t k = 0; k < n; ++k) out[k] = index[k] - 1;
+    return out;
+}
+
+void toOneBased(const std::vector<std::int32_t>& index, std::int32_t* out) {
+    for (std::size_t k = 0; k < index.size(); ++k) out[k] = index[k] + 1;
+}
+
+// Owns all working storage and allocates it before the first write, so the
+// caller raises host errors only once it is released and nothing was written.
+RunStatus runPass(const PassInput& in, const PassTarget& target, std::uint32_t seed) {
+    try {
+        const std::size_t cells = static_cast<std::size_t>(in.rows) * static_cast<std::size_t>(in.cols);
+        const std::vector<double> unknownPos = toZeroBased(in.unknownPos, in.nU);
+        const std::vector<double> fgPos = toZeroBased(in.fgPos, in.nF);
+        const std::vector<double> bgPos = toZeroBased(in.bgPos, in.nB);
+        const std::vector<std::int32_t> indexMap = toZeroBased(in.indexMap, cells);
+        std::vector<std::int32_t> fgIndex = toZeroBased(in.fgIndex, static_cast<std::size_t>(in.nU));
+        std::vector<std::int32_t> bgIndex = toZeroBased(in.bgIndex, static_cast<std::size_t>(in.nU));
+
+        // ------------------------------------------------ run and write back
+        pairseek::LinearCongruential random(seed);
+        pairseek::searchPass({in.unknownColour, unknownPos.data(), in.nU}, {in.fgColour, fgPos.data(), in.nF},
+                             {in.bgColour, bgPos.data(), in.nB}, in.fgScale, in.bgScale,
+                             {indexMap.data(), in.rows, in.cols}, in.unknownMask, in.params,
+                             {fgIndex.data(), bgIndex.data()}, target.opacity, random);
+        toOneBased(fgIndex, target.fgIndex);
+        toOneBased(bgIndex, target.bgIndex);
+    } catch (const std::bad_alloc&) {
+        return RunStatus::OutOfMemory;
+    } catch (...) {
+        return RunStatus::Failed;
+    }
+    return RunStatus::Done;
+}
+
+mxArray* copyOf(const mxArray* a) {
+    const auto ndims = mxGetNumberOfDimensions(a);
+    mxArray* copy = mxCreateNumericArray(ndims, mxGetDimensions(a), mxGetClassID(a), mxREAL);
+    const std::size_t bytes = mxGetNumberOfElements(a) * mxGetElementSize(a);
+    const auto* from = static_cast<const unsigned char*>(mxGetData(a));
+    auto* to = static_cast<unsigned char*>(mxGetData(copy));
+    for (std::size_t k = 0; k < bytes; ++k) to[k] = from[k];
+    return copy;
+}
+
+// A table's n x 2 position partner.
+void positionTable(const mxArray* a, const char* name, Size n, const char* colourName) {
+    if (hostArgs::numberOfDims(a) != 2 || hostArgs::dim(a, 0) != n || hostArgs::dim(a, 1) != 2)
+        check.fail("shape", "%s must be %lldx2 (one row per row of %s); got %s", name, n, colourName,
+                   hostArgs::ShapeText(a).text);
+}
+
+void pairIndices(const std::int32_t* index, Size nU, const char* id, const char* name, Size n, const char* what) {
+    for (Size i = 0; i < nU; ++i)
+        if (index[i] < 1 || index[i] > n)
+            check.fail(id, "%s(%lld) is %d; expected 1..%lld (the number of %s samples)", name, i + 1, index[i], n, what);
+}
+
+// 1-based position p lands in cell trunc(p - 1) of a side of length n.
+bool insideGrid(double p, Size n) {
+    const double zeroBased = p - 1.0;
+    return zeroBased > -1.0 && zeroBased < static_cast<double>(n);
+}
+
+}  // namespace
+
+void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
+    const std::time_t now = std::time(nullptr);
+
+    // --------------------------------------------------------- unpack
+    check.argumentCounts(nrhs, SeedIn, PairSeekInputs, nlhs, PairSeekOutputs);
+    const bool seedGiven = nrhs > SeedIn;
+
+    // --------------------------------------------------------- check
+    static const struct { PairSeekInput slot; const char* name; } doubleInputs[] = {
+        {UnknownColourIn, "unknownColour"}, {UnknownPosIn, "unknownPos"}, {FgColourIn, "fgColour"},
+        {FgPosIn, "fgPos"}, {BgColourIn, "bgColour"}, {BgPosIn, "bgPos"}, {FgScaleIn, "fgScale"},
+        {BgScaleIn, "bgScale"}, {DecayIn, "decay"}, {ColourWeightIn, "colourWeight"}, {OpacityIn, "opacity"}};
+    for (const auto& input : doubleInputs) check.realDouble(prhs[input.slot], input.name);
+    check.realInt32(prhs[IndexMapIn], "indexMap");
+    check.realInt32(prhs[FgIndexIn], "fgIndex");
+    check.realInt32(prhs[BgIndexIn], "bgIndex");
+    check.mask(prhs[UnknownMaskIn], "unknownMask");
+    if (seedGiven) check.realDouble(prhs[SeedIn], "seed");
+
+    const Size nU = check.table(prhs[UnknownColourIn], "unknownColour", 3);
+    const Size nF = check.table(prhs[FgColourIn], "fgColour", 3);
+    const Size nB = check.table(prhs[BgColourIn], "bgColour", 3);
+    positionTable(prhs[UnknownPosIn], "unknownPos", nU, "unknownColour");
+    positionTable(prhs[FgPosIn], "fgPos", nF, "fgColour");
+    positionTable(prhs[BgPosIn], "bgPos", nB, "bgColour");
+    check.elementCount(prhs[FgScaleIn], "fgScale", nU);
+    check.elementCount(prhs[BgScaleIn], "bgScale", nU);
+    check.elementCount(prhs[FgIndexIn], "fgIndex", nU);
+    check.elementCount(prhs[BgIndexIn], "bgIndex", nU);
+    if (hostArgs::numberOfDims(prhs[IndexMapIn]) != 2)
+        check.fail("shape", "indexMap must be rows x cols; got %s", hostArgs::ShapeText(prhs[IndexMapIn]).text);
+    const Size rows = hostArgs::dim(prhs[IndexMapIn], 0), cols = hostArgs::dim(prhs[IndexMapIn], 1);
+    check.grid(prhs[UnknownMaskIn], "unknownMask", rows, cols);
+    check.grid(prhs[OpacityIn], "opacity", rows, cols);
+    // The first element is used, as in the original calling form; an empty one has none.
+    if (hostArgs::elements(prhs[DecayIn]) < 1) check.fail("shape", "decay must be a scalar; got an empty array");
+    if (hostArgs::elements(prhs[ColourWeightIn]) < 1)
+        check.fail("shape", "colourWeight must be a scalar; got an empty array");
+    if (seedGiven && hostArgs::elements(prhs[SeedIn]) != 1)
+        check.fail("shape", "seed must be a scalar; got %s", hostArgs::ShapeText(prhs[SeedIn]).text);
+
+    check.count(nU, "the number of unknown pixels");
+    check.count(nF, "the number of foreground samples");
+    check.count(nB, "the number of background samples");
+    check.count(rows, "the number of grid rows");
+    check.count(cols, "the number of grid columns");
+
+    const double decay = doubles(prhs[DecayIn])[0];
+    const double colourWeight = doubles(prhs[ColourWeightIn])[0];
+    if (!(decay < 1.0)) check.fail("decay", "decay must be below 1 (the search radii must shrink); got %g", decay);
+    if (nU > 0 && nF > 1 && nB > 1 && decay > 0.0) {
+        const double rounds = std::log(static_cast<double>(nF < nB ? nF : nB)) / -std::log(decay);
+        if (!(rounds <= maxRandomRounds))
+            check.fail("decay", "decay %.17g needs about %.3g random rounds per pixel; at most %.0f are supported",
+                       decay, rounds, maxRandomRounds);
+    }
+    std::uint32_t seed = static_cast<std::uint32_t>(static_cast<long long>(now));
+    if (seedGiven) {
+        const double s = doubles(prhs[SeedIn])[0];
+        if (!(s >= 0.0 && s <= 4294967295.0 && s == std::floor(s)))
+            check.fail("seed", "seed must be an integer in 0..4294967295; got %.17g", s);
+        seed = static_cast<std::uint32_t>(s);
+    }
+
+    if (nU > 0 && (nF == 0 || nB == 0))
+        check.fail("noSamples", "%lld unknown pixels need at least one foreground and one background sample; got %lld and %lld",
+                   nU, nF, nB);
+    const std::int32_t* fgIndex = int32s(prhs[FgIndexIn]);
+    const std::int32_t* bgIndex = int32s(prhs[BgIndexIn]);
+    pairIndices(fgIndex, nU, "fgIndexRange", "fgIndex", nF, "foreground");
+    pairIndices(bgIndex, nU, "bgIndexRange", "bgIndex", nB, "background");
+
+    const std::int32_t* indexMap = int32s(prhs[IndexMapIn]);
+    const auto* unknownMask = static_cast<const std::uint8_t*>(mxGetData(prhs[UnknownMaskIn]));
+    for (Size k = 0; k < rows * cols; ++k) {
+        if (indexMap[k] < 0 || indexMap[k] > nU)
+            check.fail("indexMapRange", "indexMap(%lld) is %d; expected 0..%lld (the number of unknown pixels)", k + 1,
+                       indexMap[k], nU);
+        if (unknownMask[k] && indexMap[k] == 0)
+            check.fail("maskWithoutIndex", "unknownMask(%lld) is set but indexMap(%lld) is 0; a set pixel needs its unknown index",
+                       k + 1, k + 1);
+    }
+    const double* unknownPos = doubles(prhs[UnknownPosIn]);
+    for (Size i = 0; i < nU; ++i) {
+        const double r = unknownPos[i], c = unknownPos[nU + i];
+        if (!insideGrid(r, rows) || !insideGrid(c, cols))
+            check.fail("unknownPosRange", "unknownPos(%lld,:) is (%g, %g); expected a cell of the %lldx%lld grid", i + 1, r,
+                       c, rows, cols);
+    }
+
+    // --------------------------------------------------------- allocate
+    const PassInput in{doubles(prhs[UnknownColourIn]), unknownPos, doubles(prhs[FgColourIn]), doubles(prhs[FgPosIn]),
+                       doubles(prhs[BgColourIn]), doubles(prhs[BgPosIn]), doubles(prhs[FgScaleIn]),
+                       doubles(prhs[BgScaleIn]), indexMap, unknownMask, fgIndex, bgIndex,
+                       static_cast<pairseek::Count>(nU), static_cast<pairseek::Count>(nF),
+                       static_cast<pairseek::Count>(nB), static_cast<pairseek::Count>(rows),
+                       static_cast<pairseek::Count>(cols), {decay, colourWeight}};
+    // With outputs the pass runs on new copies and the inputs stay untouched;
+    // without, it writes into the inputs' storage (shared with the caller).
+    mxArray* results[PairSeekOutputs] = {};
+    PassTarget target;
+    if (nlhs > 0) {
+        results[FgIndexOut] = copyOf(prhs[FgIndexIn]);
+        results[BgIndexOut] = copyOf(prhs[BgIndexIn]);
+        results[OpacityOut] = copyOf(prhs[OpacityIn]);
+        target = {static_cast<std::int32_t*>(mxGetData(results[FgIndexOut])),
+                  static_cast<std::int32_t*>(mxGetData(results[BgIndexOut])),
+                  static_cast<double*>(mxGetData(results[OpacityOut]))};
+    } else {
+        target = {static_cast<std::int32_t*>(mxGetData(prhs[FgIndexIn])),
+                  static_cast<std::int32_t*>(mxGetData(prhs[BgIndexIn])),
+                  static_cast<double*>(mxGetData(prhs[OpacityIn]))};
+    }
+
+    switch (runPass(in, target, seed)) {
+    case RunStatus::Done: break;
+    case RunStatus::OutOfMemory:
+        check.fail("outOfMemory", "not enough memory for the working copies of %lld unknown pixels on a %lldx%lld grid",
+                   nU, rows, cols);
+    case RunStatus::Failed: check.fail("internal", "the pass stopped on an unexpected C++ exception");
+    }
+    for (int k = 0; k < PairSeekOutputs && results[k]; ++k) {
+        if (k < nlhs) plhs[k] = results[k];
+        else mxDestroyArray(results[k]);
+    }
+}

@@ -74,15 +74,14 @@ end
 first = max(min(unknownPos, [], 1) - 1, 1);
 last = min(max(unknownPos, [], 1) + 1, [rows, cols]);
 boxSize = last - first + 1;
-[distance, nearest] = nearestSample(boxSize(1), boxSize(2), {fgPos - (first - 1), bgPos - (first - 1)});
 boxCell = (unknownPos(:, 1) - first(1) + 1) + (unknownPos(:, 2) - first(2)) * boxSize(1);
-boxCells = boxSize(1) * boxSize(2);
+[distance, nearest] = nearestSample(boxSize(1), boxSize(2), {fgPos - (first - 1), bgPos - (first - 1)}, boxCell);
 % A trimap's masks are disjoint, so no unknown pixel is a sample and every distance
 % is at least 1; the floor keeps the costs finite even if that ever changed.
-fgScale = max(distance(boxCell), 1);
-bgScale = max(distance(boxCell + boxCells), 1);
-fgIndex = int32(nearest(boxCell));
-bgIndex = int32(nearest(boxCell + boxCells));
+fgScale = max(distance(:, 1), 1);
+bgScale = max(distance(:, 2), 1);
+fgIndex = int32(nearest(:, 1));
+bgIndex = int32(nearest(:, 2));
 
 opacity = zeros(rows, cols);
 seed = options.Seed;

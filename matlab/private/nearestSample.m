@@ -1,23 +1,26 @@
-function [distance, nearest] = nearestSample(rows, cols, samplePos)
-%NEARESTSAMPLE Exact Euclidean distance from every pixel to the nearest sample of each list.
-%   [distance, nearest] = nearestSample(rows, cols, samplePos) takes samplePos, a cell array
-%   of K tables (n_k x 2, 1-based row and column, as fringeScan returns them), and returns
-%   two rows x cols x K arrays: distance(r, c, k), the Euclidean distance from pixel (r, c) to
-%   the nearest sample of table k, and nearest(r, c, k), that sample's row in table k
-%   (Inf and 0 where table k is empty). Among equally near samples one is picked by a fixed rule.
+function [distance, nearest] = nearestSample(rows, cols, samplePos, cells)
+%NEARESTSAMPLE Exact Euclidean distance from grid cells to the nearest sample of each list.
+%   [distance, nearest] = nearestSample(rows, cols, samplePos, cells) takes samplePos, a
+%   cell array of K tables (n_k x 2, 1-based row and column, as fringeScan returns them),
+%   and cells, column-major linear indices into the rows x cols grid (omitted: all). It
+%   returns two numel(cells) x K arrays: the distance from each cell to the nearest sample
+%   of table k, and that sample's row in table k (Inf and 0 where table k is empty).
+%   Among equally near samples the one with the smallest column, then row, is taken.
 %
-%   Separable transform: the nearest sample within each grid line, then the lower envelope of
-%   parabolas across the lines (Felzenszwalb and Huttenlocher), vectorised over the lines and
-%   over the K lists, so the interpreter loops only along the shorter side of the grid.
+%   Separable and linear in the grid: the nearest sample within each column, then the
+%   lower envelope of parabolas along each row (Felzenszwalb and Huttenlocher), built
+%   for all rows of all lists at once so that the interpreter loops only over columns.
 
-nLists = numel(samplePos);
-transposed = rows < cols;   % scan along the longer side, loop along the shorter
-if transposed
-    [rows, cols] = deal(cols, rows);
-    samplePos = cellfun(@(p) p(:, [2 1]), samplePos, 'UniformOutput', false);
+if nargin < 4
+    cells = (1:rows * cols)';
 end
+cells = cells(:);
+nLists = numel(samplePos);
+cellRow = mod(cells - 1, rows) + 1;
+cellCol = (cells - cellRow) / rows + 1;
 
-% Along each column: the nearest sample row of the same column, and its squared distance.
+% Along each column: the nearest sample row of the same column (the upper one of two
+% equally near) and its squared distance, for all lists stacked as rows * nLists lines.
 lineRow = (1:rows)';
 sampleGrid = zeros(rows, cols, nLists);
 nearRow = zeros(rows * nLists, cols);
@@ -43,72 +46,70 @@ for k = 1:nLists
     squared(block, :) = min(upGap, downGap) .^ 2;
 end
 
-% Across the columns: lower envelope of q -> (q - c)^2 + squared(line, c) for every line.
+% Per cell and list (flattened, list after list): the line it lies on, then the
+% best column of that line. Gathers are reshaped, as indexing a single row gives rows.
+nCells = numel(cells);
 nLines = rows * nLists;
+flatLine = reshape(cellRow + (0:nLists - 1) * rows, [], 1);
+flatCol = repmat(cellCol, nLists, 1);
+empty = cellfun(@isempty, samplePos(:)');
+flatEmpty = reshape(repmat(empty, nCells, 1), [], 1);
+envelope = lowerEnvelope(squared, cols);
+bestCol = reshape(envelope(flatLine + (flatCol - 1) * nLines), [], 1);
+
+bestCol(flatEmpty) = 1;
+at = flatLine + (bestCol - 1) * nLines;
+distance = sqrt((flatCol - bestCol) .^ 2 + reshape(squared(at), [], 1));
+distance(flatEmpty) = Inf;
+nearest = zeros(nCells * nLists, 1);
+list = reshape(repmat(0:nLists - 1, nCells, 1), [], 1);
+sampleAt = reshape(nearRow(at), [], 1) + (bestCol - 1) * rows + list * rows * cols;
+nearest(~flatEmpty) = sampleGrid(sampleAt(~flatEmpty));
+distance = reshape(distance, nCells, nLists);
+nearest = reshape(nearest, nCells, nLists);
+end
+
+function bestCol = lowerEnvelope(squared, cols)
+% For every line and column q, the column c minimising (q - c)^2 + squared(line, c):
+% the lower envelope of the lines' parabolas, built for all lines at once. Each envelope
+% starts with a sentinel parabola so far to the left that it is above every real one
+% on 1..cols, so no line needs a separate first push.
+nLines = size(squared, 1);
 line = (1:nLines)';
-apex = zeros(nLines, cols);       % columns of the envelope's parabolas
-start = zeros(nLines, cols);      % where each parabola starts to be the lowest
-depth = zeros(nLines, 1);         % parabolas in each line's envelope
+far = -(nLines + cols);
+apex = [far * ones(nLines, 1), zeros(nLines, cols)];     % columns of the envelope's parabolas
+lift = [far ^ 2 * ones(nLines, 1), zeros(nLines, cols)];   % their squared(line, apex) + apex^2
+start = [-Inf(nLines, 1), zeros(nLines, cols)];           % where each starts to be the lowest
+depth = ones(nLines, 1);                                  % parabolas in each envelope
 for q = 1:cols
     here = line(squared(:, q) < Inf);
     if isempty(here)
         continue;
     end
-    top = depth(here);
-    fresh = top == 0;
-    first = here(fresh);
-    apex(first) = q;
-    start(first) = -Inf;
-    depth(first) = 1;
-    here = here(~fresh);
-    top = top(~fresh);
-    if isempty(here)
-        continue;
-    end
     level = squared(here, q) + q * q;
-    while true
-        at = here + (top - 1) * nLines;
-        c = apex(at);
-        cross = (level - (squared(here + (c - 1) * nLines) + c .* c)) ./ (2 * (q - c));
-        drop = cross <= start(at);   % never at the first parabola, whose start is -Inf
-        if ~any(drop)
-            break;
-        end
-        top(drop) = top(drop) - 1;
-    end
-    top = top + 1;
+    top = depth(here);
     at = here + (top - 1) * nLines;
+    cross = (level - lift(at)) ./ (2 * (q - apex(at)));
+    pending = find(cross <= start(at));   % never the sentinel, whose start is -Inf
+    while ~isempty(pending)
+        at(pending) = at(pending) - nLines;
+        cross(pending) = (level(pending) - lift(at(pending))) ./ (2 * (q - apex(at(pending))));
+        pending = pending(cross(pending) <= start(at(pending)));
+    end
+    at = at + nLines;
     apex(at) = q;
+    lift(at) = level;
     start(at) = cross;
-    depth(here) = top;
+    depth(here) = (at - here) / nLines + 1;
 end
 
-% Parabola j of a line serves the columns q with start(j) < q <= start(j + 1).
-[lineOf, slot] = find(start > -Inf & (1:cols) <= depth);
-firstServed = max(floor(start(lineOf + (slot - 1) * nLines)) + 1, 1);
+% Parabola j serves the columns q with start(j) < q <= start(j + 1): on a tie the left
+% one. The sentinel serves none, as its crossing with any real parabola lies below 1.
+[lineOf, slot] = find(start > -Inf & (1:cols + 1) <= depth);
+lineOf = lineOf(:);   % find gives rows for a single line
+firstServed = max(floor(reshape(start(lineOf + (slot(:) - 1) * nLines), [], 1)) + 1, 1);
 inside = firstServed <= cols;
 steps = accumarray([lineOf(inside), firstServed(inside)], 1, [nLines, cols]);
-slotOf = 1 + cumsum(steps, 2);
-bestCol = apex(line + (slotOf - 1) * nLines);
-empty = depth == 0;
-bestCol(empty, :) = 1;
-bestRowAt = line + (bestCol - 1) * nLines;
-dist2 = ((1:cols) - bestCol) .^ 2 + squared(bestRowAt);
-dist2(empty, :) = Inf;
-bestRow = nearRow(bestRowAt);
-
-distance = zeros(rows, cols, nLists);
-nearest = zeros(rows, cols, nLists);
-for k = 1:nLists
-    block = (k - 1) * rows + (1:rows);
-    distance(:, :, k) = sqrt(dist2(block, :));
-    if ~any(empty(block))   % a list with samples reaches every line
-        grid = sampleGrid(:, :, k);
-        nearest(:, :, k) = grid(bestRow(block, :) + (bestCol(block, :) - 1) * rows);
-    end
-end
-if transposed
-    distance = permute(distance, [2 1 3]);
-    nearest = permute(nearest, [2 1 3]);
-end
+bestCol = apex(line + cumsum(steps, 2) * nLines);
+bestCol(depth == 1, :) = 1;   % lines of an empty list
 end

@@ -1,5 +1,9 @@
 # The two commands of the README: `make demo` and `make test`.
-.PHONY: all deps build demo test fuzz quality clean
+.PHONY: all deps build modules demo test fuzz quality clean
+
+# --no-history: Octave 7 fails to save its history at exit once it has read an
+# image and prints a spurious "error: ignoring const execution_exception&".
+OCTAVE = octave-cli --norc --no-gui --no-window-system --no-history
 
 all: build
 
@@ -10,8 +14,22 @@ build: deps
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 	cmake --build build -j 2
 
+# The Octave modules alone, all that the demo and the quality table need.
+modules: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --build build -j 2 --target octaveModules
+
+demo: modules
+	$(OCTAVE) --eval "addpath('build/octave', 'matlab'); pairMatteDemo"
+
 test: deps
 	scripts/runTests
+
+# Quality table on the shared test data beside the repository (else data/);
+# more folders: make quality DATA="folder ..."
+QUALITY_DATA ?= $(if $(wildcard ../shared/data),../shared/data,data)
+quality: modules
+	$(OCTAVE) --eval "addpath('build/octave', 'matlab'); matteQuality({$(foreach d,$(QUALITY_DATA) $(DATA),'$(d)')})"
 
 # A longer fuzz run: make fuzz FUZZ_SECONDS=3600
 FUZZ_SECONDS ?= 600

@@ -5,7 +5,8 @@
 // 64-bit so grids above 2^31 elements are addressed correctly.
 //
 // collectFringe produces 1-based positions and a 1-based index map (the host's
-// layout). pairCost and searchPass work on 0-based positions, indices and map.
+// layout). pairCost works on 0-based positions; searchPass on 0-based ones or,
+// when a view says so, on the host's 1-based arrays as they are.
 #pragma once
 
 #include <cstddef>
@@ -66,19 +67,27 @@ PairEvaluation pairCost(const Rgb& I, const Rgb& F, const Rgb& B, const Point& P
 
 // ---------------------------------------------------------------- search pass
 
+// How a view counts positions and indices. `one` is the host's layout: the pass
+// reads p - 1.0, m - 1, index - 1 and stores index + 1, exactly as if it had
+// been given 0-based copies, so no copy is needed.
+enum class IndexBase { zero, one };
+
 // A sample list as two column-major tables: colour (count rows, columns R, G, B
-// read, further columns ignored) and 0-based position (count x 2: row, col).
+// read, further columns ignored) and position (count x 2: row, col).
 struct SampleTable {
     const double* colour;
     const double* position;
     Count count;
+    IndexBase base = IndexBase::zero;   // of the positions
 };
 
-// rows x cols map from pixel to 0-based unknown index, -1 where there is none.
+// rows x cols map from pixel to unknown index: 0-based with -1 where there is
+// none, or (base one) 1-based with 0 where there is none.
 struct IndexMapView {
     const std::int32_t* entries;
     Count rows;
     Count cols;
+    IndexBase base = IndexBase::zero;
 };
 
 struct SearchParams {
@@ -86,16 +95,21 @@ struct SearchParams {
     double colourWeight;
 };
 
-// Each unknown pixel's 0-based foreground and background sample, updated in place.
+// Each unknown pixel's foreground and background sample, updated in place.
 struct PairState {
     std::int32_t* fgIndex;
     std::int32_t* bgIndex;
+    IndexBase base = IndexBase::zero;
 };
 
 // Uniform integers in 0 .. 32767. searchPass draws from it; tests feed fixed sequences.
 struct RandomSource {
     virtual ~RandomSource() = default;
     virtual int next() = 0;
+    // The next `count` draws, in order; sources override it to save a call per draw.
+    virtual void fill(int* draws, std::size_t count) {
+        for (std::size_t k = 0; k < count; ++k) draws[k] = next();
+    }
 };
 
 // The project's generator, identical on every platform for a given seed:
@@ -105,6 +119,9 @@ struct LinearCongruential final : RandomSource {
     int next() override {
         state = state * 1103515245u + 12345u;
         return static_cast<int>((state >> 16) & 0x7FFFu);
+    }
+    void fill(int* draws, std::size_t count) override {
+        for (std::size_t k = 0; k < count; ++k) draws[k] = LinearCongruential::next();
     }
     std::uint32_t state;
 };
@@ -118,11 +135,18 @@ int randomRounds(Count nF, Count nB, double decay);
 // and random pairs around its entry pair, then writes that pair's alpha into
 // `opacity` (rows x cols) at its position.
 //
+// Each candidate is scored as pairCost would, to the bit; distinct candidates
+// of a pixel are scored together with SIMD where the processor has it. Working
+// storage: one 64-byte record per foreground and background sample and up to
+// 16 KB of radii, released on return; nothing per unknown pixel or grid cell.
+// Throws std::bad_alloc, before writing anything, when that cannot be had.
+//
 // Preconditions (not checked here; the host modules check them):
 //   nF >= 1 and nB >= 1 whenever nU >= 1; every fgIndex in 0 .. nF-1 and bgIndex
 //   in 0 .. nB-1; every set mask pixel maps to an index in 0 .. nU-1; every
-//   unknown position truncates to a cell inside the grid; decay < 1, because
-//   with decay >= 1 the radii never shrink and the pass never ends.
+//   unknown position truncates to a cell inside the grid (all as 0-based values,
+//   after any conversion); decay < 1, because with decay >= 1 the radii never
+//   shrink and the pass never ends.
 void searchPass(const SampleTable& unknown, const SampleTable& foreground, const SampleTable& background,
                 const double* fgScale, const double* bgScale, const IndexMapView& indexMap,
                 const std::uint8_t* unknownMask, const SearchParams& params, const PairState& state,

@@ -1,42 +1,54 @@
 // One pass of the randomised pair search, pixel by pixel in list order: the
 // entry pair, then propagation from the 3 x 3 window, then random rounds around
-// the entry pair with geometrically shrinking radii.
+// the entry pair with geometrically shrinking radii. This file prepares the
+// call's working storage; passKernel.cpp runs the pixels.
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "matting.h"
+#include "passLayout.h"
 
 namespace pairseek {
 
 namespace {
 
-Rgb colourAt(const SampleTable& table, std::ptrdiff_t i) {
+// Enough for every decay up to 0.979, even with lists of 2^31 samples.
+constexpr int cachedRounds = 1024;
+
+std::int32_t shiftOf(IndexBase base) { return base == IndexBase::one ? 1 : 0; }
+
+// Converting 1-based positions here gives the very values a 0-based copy holds.
+std::vector<pass::PackedSample> packSamples(const SampleTable& table) {
     const std::ptrdiff_t n = table.count;
-    return {table.colour[i], table.colour[n + i], table.colour[2 * n + i]};
+    const double shift = shiftOf(table.base);
+    std::vector<pass::PackedSample> packed(static_cast<std::size_t>(n));
+    for (std::ptrdiff_t i = 0; i < n; ++i) {
+        packed[static_cast<std::size_t>(i)] = {table.colour[i], table.colour[n + i], table.colour[2 * n + i],
+                                               table.position[i] - shift, table.position[n + i] - shift};
+    }
+    return packed;
 }
 
-Point positionAt(const SampleTable& table, std::ptrdiff_t i) {
-    return {table.position[i], table.position[static_cast<std::ptrdiff_t>(table.count) + i]};
+pass::RoundRadii roundRadii(Count nF, Count nB, double decay) {
+    pass::RoundRadii radii;
+    for (int k = 0; k < cachedRounds; ++k) {
+        const double fg = pass::radiusAt(nF, decay, k), bg = pass::radiusAt(nB, decay, k);
+        if (!(fg > 1 && bg > 1)) {
+            radii.complete = true;
+            break;
+        }
+        radii.fg.push_back(fg);
+        radii.bg.push_back(bg);
+    }
+    return radii;
 }
-
-// A draw u in 0 .. 32767 aims at centre + (2u/32767 - 1) * radius, rounded by
-// truncating (centre + offset + 0.5), then clamped to the list.
-std::int32_t drawAround(int u, double radius, std::int32_t centre, Count count) {
-    const double target = (u / 32767.0 * 2.0 - 1.0) * radius + centre + 0.5;
-    // Truncate in 64 bits: target can exceed the 32-bit range for large lists.
-    const std::int64_t index = static_cast<std::int64_t>(target);
-    if (index < 0) return 0;
-    if (index > count - 1) return count - 1;
-    return static_cast<std::int32_t>(index);
-}
-
-double radiusAt(Count count, double decay, int k) { return count * std::pow(decay, static_cast<double>(k)); }
 
 }  // namespace
 
 int randomRounds(Count nF, Count nB, double decay) {
     int k = 0;
-    while (radiusAt(nF, decay, k) > 1 && radiusAt(nB, decay, k) > 1) ++k;
+    while (pass::radiusAt(nF, decay, k) > 1 && pass::radiusAt(nB, decay, k) > 1) ++k;
     return k;
 }
 
@@ -44,55 +56,41 @@ void searchPass(const SampleTable& unknown, const SampleTable& foreground, const
                 const double* fgScale, const double* bgScale, const IndexMapView& indexMap,
                 const std::uint8_t* unknownMask, const SearchParams& params, const PairState& state,
                 double* opacity, RandomSource& random) {
-    const std::ptrdiff_t rows = indexMap.rows, cols = indexMap.cols;
-    const Count nF = foreground.count, nB = background.count;
+    pass::searchPassWith(pass::LaneSet::widest, unknown, foreground, background, fgScale, bgScale, indexMap,
+                         unknownMask, params, state, opacity, random);
+}
 
-    for (std::ptrdiff_t i = 0; i < unknown.count; ++i) {
-        const Point P = positionAt(unknown, i);
-        const std::ptrdiff_t r = static_cast<std::ptrdiff_t>(P.row), c = static_cast<std::ptrdiff_t>(P.col);
-        const Rgb I = colourAt(unknown, i);
-        const double sF = fgScale[i], sB = bgScale[i];
+void pass::searchPassWith(LaneSet lanes, const SampleTable& unknown, const SampleTable& foreground,
+                          const SampleTable& background, const double* fgScale, const double* bgScale,
+                          const IndexMapView& indexMap, const std::uint8_t* unknownMask, const SearchParams& params,
+                          const PairState& state, double* opacity, RandomSource& random) {
+    if (unknown.count <= 0) return;
+    const std::vector<pass::PackedSample> fg = packSamples(foreground), bg = packSamples(background);
+    const pass::RoundRadii radii = roundRadii(foreground.count, background.count, params.decay);
 
-        auto evaluate = [&](std::int32_t f, std::int32_t b) {
-            return pairCost(I, colourAt(foreground, f), colourAt(background, b), P, positionAt(foreground, f),
-                            positionAt(background, b), sF, sB, params.colourWeight);
-        };
-
-        const std::int32_t entryF = state.fgIndex[i], entryB = state.bgIndex[i];
-        PairEvaluation best = evaluate(entryF, entryB);
-        std::int32_t bestF = entryF, bestB = entryB;
-        // Strict: a NaN on either side never adopts, and ties keep the earlier pair.
-        auto consider = [&](std::int32_t f, std::int32_t b) {
-            const PairEvaluation e = evaluate(f, b);
-            if (best.cost > e.cost) {
-                best = e;
-                bestF = f;
-                bestB = b;
-            }
-        };
-
-        for (std::ptrdiff_t rr = r - 1; rr <= r + 1; ++rr) {
-            for (std::ptrdiff_t cc = c - 1; cc <= c + 1; ++cc) {
-                if (rr < 0 || rr > rows - 1 || cc < 0 || cc > cols - 1) continue;
-                const std::ptrdiff_t at = gridIndex(rr, cc, rows);
-                if (!unknownMask[at]) continue;
-                const std::int32_t j = indexMap.entries[at];
-                consider(state.fgIndex[j], state.bgIndex[j]);
-            }
-        }
-
-        for (int k = 0;; ++k) {
-            const double fgRadius = radiusAt(nF, params.decay, k), bgRadius = radiusAt(nB, params.decay, k);
-            if (!(fgRadius > 1 && bgRadius > 1)) break;
-            const std::int32_t f = drawAround(random.next(), fgRadius, entryF, nF);
-            const std::int32_t b = drawAround(random.next(), bgRadius, entryB, nB);
-            consider(f, b);
-        }
-
-        state.fgIndex[i] = bestF;
-        state.bgIndex[i] = bestB;
-        opacity[gridIndex(r, c, rows)] = best.alpha;
-    }
+    pass::PassInput in;
+    in.unknownColour = unknown.colour;
+    in.unknownPosition = unknown.position;
+    in.nU = unknown.count;
+    in.unknownShift = shiftOf(unknown.base);
+    in.fg = fg.data();
+    in.bg = bg.data();
+    in.nF = foreground.count;
+    in.nB = background.count;
+    in.fgScale = fgScale;
+    in.bgScale = bgScale;
+    in.map = indexMap.entries;
+    in.rows = indexMap.rows;
+    in.cols = indexMap.cols;
+    in.mapShift = shiftOf(indexMap.base);
+    in.mask = unknownMask;
+    in.fgIndex = state.fgIndex;
+    in.bgIndex = state.bgIndex;
+    in.stateShift = shiftOf(state.base);
+    in.opacity = opacity;
+    in.params = params;
+    in.radii = &radii;
+    pass::runPass(in, random, lanes);
 }
 
 }  // namespace pairseek

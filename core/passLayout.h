@@ -1,0 +1,74 @@
+// What one call of searchPass works on: every sample as one contiguous record,
+// the radii of the random rounds, and the caller's arrays with their bases.
+// Internal to the core.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "matting.h"
+
+namespace pairseek::pass {
+
+// Everything one candidate reads from one sample, in one cache line.
+struct alignas(64) PackedSample {
+    double red, green, blue, row, col;
+};
+
+// Radii of the first rounds, computed once per call instead of per pixel. Rounds
+// beyond the cached ones (decay very close to 1) are computed as they come.
+struct RoundRadii {
+    std::vector<double> fg, bg;   // fg[k] = nF * decay^k, while both radii exceed 1
+    bool complete = false;        // the round after the last cached one ends the search
+};
+
+struct PassInput {
+    const double* unknownColour;
+    const double* unknownPosition;
+    Count nU;
+    double unknownShift;          // subtracted from unknown positions: 0 or 1
+    const PackedSample* fg;
+    const PackedSample* bg;
+    Count nF, nB;
+    const double* fgScale;
+    const double* bgScale;
+    const std::int32_t* map;
+    std::ptrdiff_t rows, cols;
+    std::int32_t mapShift;        // subtracted from map entries: 0 or 1
+    const std::uint8_t* mask;
+    std::int32_t* fgIndex;
+    std::int32_t* bgIndex;
+    std::int32_t stateShift;      // subtracted on read, added on write: 0 or 1
+    double* opacity;
+    SearchParams params;
+    const RoundRadii* radii;
+};
+
+// One unknown pixel as the scoring reads it.
+struct Pixel {
+    double red, green, blue, row, col, sF, sB, colourWeight;
+};
+
+double radiusAt(Count count, double decay, int k);
+
+// Instruction sets the candidates can be scored with. searchPass takes the
+// widest one the processor runs; tests and the benchmark try each.
+enum class LaneSet { widest, scalar, sse2, avx2, avx512 };
+
+// Compiled in and run by this processor.
+bool available(LaneSet lanes);
+
+void runPass(const PassInput& in, RandomSource& random, LaneSet lanes);
+
+// Cost and alpha of the pairs (f[k], b[k]) of in.fg and in.bg for pixel p, as the
+// pass computes them; tests hold them against pairCost.
+void scorePairs(LaneSet lanes, const PassInput& in, const Pixel& p, const std::int32_t* f, const std::int32_t* b,
+                int n, double* cost, double* alpha);
+
+// searchPass with a chosen lane set, which must be available.
+void searchPassWith(LaneSet lanes, const SampleTable& unknown, const SampleTable& foreground,
+                    const SampleTable& background, const double* fgScale, const double* bgScale,
+                    const IndexMapView& indexMap, const std::uint8_t* unknownMask, const SearchParams& params,
+                    const PairState& state, double* opacity, RandomSource& random);
+
+}  // namespace pairseek::pass

@@ -46,9 +46,10 @@
 %   variables until one of them is assigned to, so the write reaches EVERY
 %   variable that shares that array: after b = a; pairSeek(..., a, ...), b
 %   changes too; in Octave even a constant written in a function's code
-%   (x = [1 2 3]) keeps the new values for the next call. Build the three
-%   arrays fresh (zeros, int32(...), or a = b + 0), or better, use the form
-%   with outputs.
+%   (x = [1 2 3]) keeps the new values for the next call. Octave passes a
+%   diagonal matrix (eye(n)) or a range (1:n) as a temporary full copy, so
+%   writes into such an opacity are lost. Build the three arrays fresh
+%   (zeros, int32(...), or a = b + 0), or better, use the form with outputs.
 %
 %   Errors have identifiers pairseek:pairSeek:<what> (inputCount, outputCount,
 %   class, shape, tooLarge, noSamples, fgIndexRange, bgIndexRange,

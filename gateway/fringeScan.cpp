@@ -114,7 +114,8 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     const int slots = nlhs > 0 ? nlhs : 1;
     switch (scanAndReturn(in, slots, plhs)) {
     case RunStatus::Done: return;
-    case RunStatus::OutOfMemory: check.fail("outOfMemory", "not enough memory for the scan of a %lldx%lld image", rows, cols);
+    case RunStatus::OutOfMemory:
+        check.fail("outOfMemory", "not enough memory for the scan of a %lldx%lld image", rows, cols);
     case RunStatus::Failed: check.fail("internal", "the scan stopped on an unexpected C++ exception");
     }
 }

@@ -3,6 +3,7 @@
 // Calling form and argument rules: matlab/pairSeek.m.
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <ctime>
 #include <new>
 #include <vector>
@@ -94,29 +95,49 @@ mxArray* copyOf(const mxArray* a) {
     const auto ndims = mxGetNumberOfDimensions(a);
     mxArray* copy = mxCreateNumericArray(ndims, mxGetDimensions(a), mxGetClassID(a), mxREAL);
     const std::size_t bytes = mxGetNumberOfElements(a) * mxGetElementSize(a);
-    const auto* from = static_cast<const unsigned char*>(mxGetData(a));
-    auto* to = static_cast<unsigned char*>(mxGetData(copy));
-    for (std::size_t k = 0; k < bytes; ++k) to[k] = from[k];
+    if (bytes > 0) std::memcpy(mxGetData(copy), mxGetData(a), bytes);
     return copy;
 }
 
 // A table's n x 2 position partner.
-void positionTable(const mxArray* a, const char* name, Size n, const char* colourName) {
+void checkPositionTable(const mxArray* a, const char* name, Size n, const char* colourName) {
     if (hostArgs::numberOfDims(a) != 2 || hostArgs::dim(a, 0) != n || hostArgs::dim(a, 1) != 2)
         check.fail("shape", "%s must be %lldx2 (one row per row of %s); got %s", name, n, colourName,
                    hostArgs::ShapeText(a).text);
 }
 
-void pairIndices(const std::int32_t* index, Size nU, const char* id, const char* name, Size n, const char* what) {
+void checkPairIndices(const std::int32_t* index, Size nU, const char* id, const char* name, Size n, const char* what) {
     for (Size i = 0; i < nU; ++i)
         if (index[i] < 1 || index[i] > n)
-            check.fail(id, "%s(%lld) is %d; expected 1..%lld (the number of %s samples)", name, i + 1, index[i], n, what);
+            check.fail(id, "%s(%lld) is %d; expected 1..%lld (the number of %s samples)", name, i + 1, index[i], n,
+                       what);
+}
+
+// Every entry names an unknown pixel or none, and every set mask pixel names one.
+void checkIndexMap(const std::int32_t* indexMap, const std::uint8_t* unknownMask, Size cells, Size nU) {
+    for (Size k = 0; k < cells; ++k) {
+        if (indexMap[k] < 0 || indexMap[k] > nU)
+            check.fail("indexMapRange", "indexMap(%lld) is %d; expected 0..%lld (the number of unknown pixels)",
+                       k + 1, indexMap[k], nU);
+        if (unknownMask[k] && indexMap[k] == 0)
+            check.fail("maskWithoutIndex", "unknownMask(%lld) is set but indexMap(%lld) is 0; expected the index "
+                       "of its unknown pixel", k + 1, k + 1);
+    }
 }
 
 // 1-based position p lands in cell trunc(p - 1) of a side of length n.
 bool insideGrid(double p, Size n) {
     const double zeroBased = p - 1.0;
     return zeroBased > -1.0 && zeroBased < static_cast<double>(n);
+}
+
+void checkUnknownPositions(const double* unknownPos, Size nU, Size rows, Size cols) {
+    for (Size i = 0; i < nU; ++i) {
+        const double r = unknownPos[i], c = unknownPos[nU + i];
+        if (!insideGrid(r, rows) || !insideGrid(c, cols))
+            check.fail("unknownPosRange", "unknownPos(%lld,:) is (%g, %g); expected a cell of the %lldx%lld grid",
+                       i + 1, r, c, rows, cols);
+    }
 }
 
 }  // namespace
@@ -143,9 +164,9 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     const Size nU = check.table(prhs[UnknownColourIn], "unknownColour", 3);
     const Size nF = check.table(prhs[FgColourIn], "fgColour", 3);
     const Size nB = check.table(prhs[BgColourIn], "bgColour", 3);
-    positionTable(prhs[UnknownPosIn], "unknownPos", nU, "unknownColour");
-    positionTable(prhs[FgPosIn], "fgPos", nF, "fgColour");
-    positionTable(prhs[BgPosIn], "bgPos", nB, "bgColour");
+    checkPositionTable(prhs[UnknownPosIn], "unknownPos", nU, "unknownColour");
+    checkPositionTable(prhs[FgPosIn], "fgPos", nF, "fgColour");
+    checkPositionTable(prhs[BgPosIn], "bgPos", nB, "bgColour");
     check.elementCount(prhs[FgScaleIn], "fgScale", nU);
     check.elementCount(prhs[BgScaleIn], "bgScale", nU);
     check.elementCount(prhs[FgIndexIn], "fgIndex", nU);
@@ -186,30 +207,18 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     }
 
     if (nU > 0 && (nF == 0 || nB == 0))
-        check.fail("noSamples", "%lld unknown pixels need at least one foreground and one background sample; got %lld and %lld",
-                   nU, nF, nB);
+        check.fail("noSamples", "%lld unknown pixels need at least one foreground and one background sample; "
+                   "got %lld and %lld", nU, nF, nB);
     const std::int32_t* fgIndex = int32s(prhs[FgIndexIn]);
     const std::int32_t* bgIndex = int32s(prhs[BgIndexIn]);
-    pairIndices(fgIndex, nU, "fgIndexRange", "fgIndex", nF, "foreground");
-    pairIndices(bgIndex, nU, "bgIndexRange", "bgIndex", nB, "background");
+    checkPairIndices(fgIndex, nU, "fgIndexRange", "fgIndex", nF, "foreground");
+    checkPairIndices(bgIndex, nU, "bgIndexRange", "bgIndex", nB, "background");
 
     const std::int32_t* indexMap = int32s(prhs[IndexMapIn]);
     const auto* unknownMask = static_cast<const std::uint8_t*>(mxGetData(prhs[UnknownMaskIn]));
-    for (Size k = 0; k < rows * cols; ++k) {
-        if (indexMap[k] < 0 || indexMap[k] > nU)
-            check.fail("indexMapRange", "indexMap(%lld) is %d; expected 0..%lld (the number of unknown pixels)", k + 1,
-                       indexMap[k], nU);
-        if (unknownMask[k] && indexMap[k] == 0)
-            check.fail("maskWithoutIndex", "unknownMask(%lld) is set but indexMap(%lld) is 0; a set pixel needs its unknown index",
-                       k + 1, k + 1);
-    }
+    checkIndexMap(indexMap, unknownMask, rows * cols, nU);
     const double* unknownPos = doubles(prhs[UnknownPosIn]);
-    for (Size i = 0; i < nU; ++i) {
-        const double r = unknownPos[i], c = unknownPos[nU + i];
-        if (!insideGrid(r, rows) || !insideGrid(c, cols))
-            check.fail("unknownPosRange", "unknownPos(%lld,:) is (%g, %g); expected a cell of the %lldx%lld grid", i + 1, r,
-                       c, rows, cols);
-    }
+    checkUnknownPositions(unknownPos, nU, rows, cols);
 
     // --------------------------------------------------------- allocate
     const PassInput in{doubles(prhs[UnknownColourIn]), unknownPos, doubles(prhs[FgColourIn]), doubles(prhs[FgPosIn]),
@@ -238,8 +247,8 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     switch (runPass(in, target, seed)) {
     case RunStatus::Done: break;
     case RunStatus::OutOfMemory:
-        check.fail("outOfMemory", "not enough memory for the working copies of %lld unknown pixels on a %lldx%lld grid",
-                   nU, rows, cols);
+        check.fail("outOfMemory", "not enough memory for the working copies of %lld unknown pixels on a %lldx%lld "
+                   "grid", nU, rows, cols);
     case RunStatus::Failed: check.fail("internal", "the pass stopped on an unexpected C++ exception");
     }
     for (int k = 0; k < PairSeekOutputs && results[k]; ++k) {

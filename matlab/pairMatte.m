@@ -34,6 +34,7 @@ function [alpha, foreground] = pairMatte(image, trimap, varargin)
 %
 %   See also fringeScan, pairSeek.
 
+started = tic;
 options = matteOptions(varargin);
 image = unitImage(image);
 [rows, cols, ~] = size(image);
@@ -48,7 +49,6 @@ foreground = image .* alpha;
 if ~any(unknownMask(:))
     return;
 end
-started = tic;
 
 if options.Verbose
     [fgPos, fgColour, bgPos, bgColour, unknownPos, unknownColour, indexMap] = ...

@@ -198,7 +198,7 @@ struct Lanes {
     typedef double V __attribute__((vector_size(64)));
     static PAIRSEEK_INLINE void sqrt(const V& x, V& root) { root = _mm512_maskz_sqrt_pd(static_cast<__mmask8>(0xFF), x); }
 };
-#include "passScore.inc"
+#include "passLanes.inc"
 }  // namespace
 }  // namespace pairseek::pass::avx512
 #pragma GCC pop_options
@@ -212,7 +212,7 @@ struct Lanes {
     typedef double V __attribute__((vector_size(32)));
     static PAIRSEEK_INLINE void sqrt(const V& x, V& root) { root = _mm256_sqrt_pd(x); }
 };
-#include "passScore.inc"
+#include "passLanes.inc"
 }  // namespace
 }  // namespace pairseek::pass::avx2
 #pragma GCC pop_options
@@ -224,7 +224,7 @@ struct Lanes {
     typedef double V __attribute__((vector_size(16)));
     static PAIRSEEK_INLINE void sqrt(const V& x, V& root) { root = _mm_sqrt_pd(x); }
 };
-#include "passScore.inc"
+#include "passLanes.inc"
 }  // namespace
 }  // namespace pairseek::pass::sse2
 
@@ -237,7 +237,7 @@ struct Lanes {
     typedef double V __attribute__((vector_size(16)));
     static PAIRSEEK_INLINE void sqrt(const V& x, V& root) { root = V{std::sqrt(x[0]), std::sqrt(x[1])}; }
 };
-#include "passScore.inc"
+#include "passLanes.inc"
 }  // namespace
 }  // namespace pairseek::pass::generic
 

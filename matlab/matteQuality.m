@@ -35,6 +35,9 @@ for f = 1:numel(folders)
     if ~exist(folder, 'dir')
         error('pairseek:matteQuality:folder', 'no folder %s', folder);
     end
+    if numel(folders) > 1
+        fprintf('%s:\n', folder);
+    end
     for name = caseNames(folder)
         matteCase = readMatteCase(folder, name{1});
         if isempty(matteCase.alpha)

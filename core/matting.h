@@ -120,8 +120,23 @@ struct LinearCongruential final : RandomSource {
         state = state * 1103515245u + 12345u;
         return static_cast<int>((state >> 16) & 0x7FFFu);
     }
+    // Four states at once, each straight from the current one (state after k steps
+    // = a_k * state + c_k), so the steps do not wait on each other.
     void fill(int* draws, std::size_t count) override {
-        for (std::size_t k = 0; k < count; ++k) draws[k] = LinearCongruential::next();
+        constexpr std::uint32_t a1 = 1103515245u, c1 = 12345u;
+        constexpr std::uint32_t a2 = a1 * a1, c2 = a1 * c1 + c1;
+        constexpr std::uint32_t a3 = a2 * a1, c3 = a1 * c2 + c1;
+        constexpr std::uint32_t a4 = a3 * a1, c4 = a1 * c3 + c1;
+        auto draw = [](std::uint32_t s) { return static_cast<int>((s >> 16) & 0x7FFFu); };
+        std::size_t k = 0;
+        for (; k + 4 <= count; k += 4) {
+            draws[k] = draw(a1 * state + c1);
+            draws[k + 1] = draw(a2 * state + c2);
+            draws[k + 2] = draw(a3 * state + c3);
+            state = a4 * state + c4;
+            draws[k + 3] = draw(state);
+        }
+        for (; k < count; ++k) draws[k] = LinearCongruential::next();
     }
     std::uint32_t state;
 };

@@ -15,11 +15,17 @@ struct alignas(64) PackedSample {
     double red, green, blue, row, col;
 };
 
-// Radii of the first rounds, computed once per call instead of per pixel. Rounds
-// beyond the cached ones (decay very close to 1) are computed as they come.
+// Rounds drawn and scored per batch; more rounds (decay near 1) take more batches.
+constexpr int roundsPerBatch = 64;
+
+// Radii of the first rounds, computed once per call instead of per pixel, and
+// interleaved as the draws are: radius[2k] = nF * decay^k, radius[2k + 1] =
+// nB * decay^k, while both exceed 1; then 8 entries of 2.0 that lanes may read.
+// Rounds beyond the cached ones (decay very close to 1) are computed as they come.
 struct RoundRadii {
-    std::vector<double> fg, bg;   // fg[k] = nF * decay^k, while both radii exceed 1
-    bool complete = false;        // the round after the last cached one ends the search
+    std::vector<double> radius;
+    int cached = 0;
+    bool complete = false;   // round `cached` ends the search
 };
 
 struct PassInput {
@@ -51,9 +57,10 @@ struct Pixel {
 
 double radiusAt(Count count, double decay, int k);
 
-// Instruction sets the candidates can be scored with. searchPass takes the
-// widest one the processor runs; tests and the benchmark try each.
-enum class LaneSet { widest, scalar, sse2, avx2, avx512 };
+// Instruction sets the candidates can be scored with (generic: vector
+// extensions off x86). searchPass takes the widest one the processor runs;
+// tests and the benchmark try each.
+enum class LaneSet { widest, scalar, sse2, avx2, avx512, generic };
 
 // Compiled in and run by this processor.
 bool available(LaneSet lanes);

@@ -32,19 +32,24 @@ std::vector<pass::PackedSample> packSamples(const SampleTable& table) {
 
 pass::RoundRadii roundRadii(Count nF, Count nB, double decay) {
     pass::RoundRadii radii;
+    radii.radius.reserve(2 * cachedRounds + 8);
     for (int k = 0; k < cachedRounds; ++k) {
         const double fg = pass::radiusAt(nF, decay, k), bg = pass::radiusAt(nB, decay, k);
         if (!(fg > 1 && bg > 1)) {
             radii.complete = true;
             break;
         }
-        radii.fg.push_back(fg);
-        radii.bg.push_back(bg);
+        radii.radius.push_back(fg);
+        radii.radius.push_back(bg);
+        ++radii.cached;
     }
+    radii.radius.insert(radii.radius.end(), 8, 2.0);
     return radii;
 }
 
 }  // namespace
+
+double pass::radiusAt(Count count, double decay, int k) { return count * std::pow(decay, static_cast<double>(k)); }
 
 int randomRounds(Count nF, Count nB, double decay) {
     int k = 0;

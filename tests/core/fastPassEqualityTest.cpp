@@ -91,7 +91,8 @@ std::vector<Variant> laneVariants() {
     const Variant all[] = {{"scalar lanes", pass::LaneSet::scalar},
                            {"SSE2 lanes", pass::LaneSet::sse2},
                            {"AVX2 lanes", pass::LaneSet::avx2},
-                           {"AVX-512 lanes", pass::LaneSet::avx512}};
+                           {"AVX-512 lanes", pass::LaneSet::avx512},
+                           {"generic lanes", pass::LaneSet::generic}};
     std::vector<Variant> runnable;
     for (const Variant& v : all)
         if (pass::available(v.lanes)) runnable.push_back(v);

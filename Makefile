@@ -1,5 +1,5 @@
 # The two commands of the README: `make demo` and `make test`.
-.PHONY: all deps build modules demo test fuzz quality clean
+.PHONY: all deps build modules demo test fuzz quality bench clean
 
 # --no-history: Octave 7 fails to save its history at exit once it has read an
 # image and prints a spurious "error: ignoring const execution_exception&".
@@ -38,6 +38,15 @@ fuzz: deps
 	  -DPAIRSEEK_FUZZ_SECONDS=$(FUZZ_SECONDS) >/dev/null
 	cmake --build build-fuzz -j 2
 	ctest --test-dir build-fuzz --output-on-failure -j 2
+
+# Benchmark of the search pass, then the Octave modules end to end (not a test;
+# README, Performance). Arguments for Google Benchmark: make bench BENCH_ARGS=...
+BENCH_ARGS ?= --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+bench: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --build build -j 2 --target searchPassBench octaveModules
+	build/bench/searchPassBench $(BENCH_ARGS)
+	$(OCTAVE) --eval "addpath('build/octave', 'bench'); endToEnd"
 
 clean:
 	rm -rf build build-native build-sanitize build-fuzz out

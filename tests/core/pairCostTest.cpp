@@ -107,6 +107,7 @@ TEST(PairCost, FixturesDistinguishFusedAndRegroupedArithmetic) {
 
 TEST(PairCost, CasesWithExactAnswers) {
     const double floatMax = static_cast<double>(std::numeric_limits<float>::max());
+    ASSERT_EQ(floatMax, 3.4028234663852886e38);
     const CostCase cases[] = {
         // Identical colours: a fixed cost whatever the pixel, the positions and the scales.
         {"F = B", {0.1, 0.2, 0.3}, {0.5, 0.5, 0.5}, {0.5, 0.5, 0.5}, {0, 0}, {1, 1}, {2, 2}, 1, 1, 1, floatMax, 0},

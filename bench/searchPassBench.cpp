@@ -10,6 +10,9 @@
 // pairs and random rounds), and time/pixel, per unknown pixel and pass. A
 // summary of speedups over the reference follows the table (medians when run
 // with repetitions).
+//
+// limit/divSqrt/<lanes> is the ceiling: a pair costs 3 divisions and 3 square
+// roots, so the processor's divide/square-root throughput bounds pairs/s.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -20,6 +23,11 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#define PAIRSEEK_BENCH_X86 1
+#endif
 
 #include "passLayout.h"
 #include "referencePass.h"
@@ -164,6 +172,37 @@ void fastBench(benchmark::State& state, std::size_t k, Start start, pass::LaneSe
     if (!sameOpacity(opacity, s.referenceOpacity)) state.SkipWithError("opacity differs from the reference pass");
 }
 
+#if defined(PAIRSEEK_BENCH_X86)
+// The divide/square-root ceiling: per iteration the divisions and square roots
+// of 2 * lanes pairs, on 6 + 6 independent chains so that latency is covered.
+// a -> d / a keeps the values bounded; s -> sqrt(s + 1) as well.
+#define PAIRSEEK_DIV_SQRT_LIMIT(name, isa, V, set1, div, sqrt, add, lanes)                              \
+    __attribute__((target(isa))) void name(benchmark::State& state) {                                         \
+        V a[6], s[6];                                                                                       \
+        for (int k = 0; k < 6; ++k) {                                                                       \
+            a[k] = set1(1.5 + k);                                                                           \
+            s[k] = set1(2.5 + k);                                                                           \
+        }                                                                                                   \
+        const V d = set1(1.0000001), one = set1(1.0);                                                       \
+        for (auto _ : state) {                                                                              \
+            for (int k = 0; k < 6; ++k) a[k] = div(d, a[k]);                                                \
+            for (int k = 0; k < 6; ++k) s[k] = sqrt(add(s[k], one));                                        \
+            benchmark::DoNotOptimize(a);                                                                    \
+            benchmark::DoNotOptimize(s);                                                                    \
+        }                                                                                                   \
+        state.counters["pairs/s"] =                                                                         \
+            benchmark::Counter(2.0 * (lanes) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate); \
+    }
+inline __m128d sqrtScalar(__m128d x) { return _mm_sqrt_sd(x, x); }
+__attribute__((target("avx512f"))) inline __m512d sqrt512(__m512d x) {
+    return _mm512_maskz_sqrt_pd(static_cast<__mmask8>(0xFF), x);
+}
+PAIRSEEK_DIV_SQRT_LIMIT(limitScalar, "sse2", __m128d, _mm_set1_pd, _mm_div_sd, sqrtScalar, _mm_add_sd, 1)
+PAIRSEEK_DIV_SQRT_LIMIT(limitSse2, "sse2", __m128d, _mm_set1_pd, _mm_div_pd, _mm_sqrt_pd, _mm_add_pd, 2)
+PAIRSEEK_DIV_SQRT_LIMIT(limitAvx2, "avx2", __m256d, _mm256_set1_pd, _mm256_div_pd, _mm256_sqrt_pd, _mm256_add_pd, 4)
+PAIRSEEK_DIV_SQRT_LIMIT(limitAvx512, "avx512f", __m512d, _mm512_set1_pd, _mm512_div_pd, sqrt512, _mm512_add_pd, 8)
+#endif
+
 // Prints the table as usual, then each variant's speed relative to the reference.
 class SpeedupReporter : public benchmark::ConsoleReporter {
   public:
@@ -235,6 +274,12 @@ int main(int argc, char** argv) {
                                      pass::LaneSet::widest)
             ->Unit(benchmark::kMillisecond);
     }
+#if defined(PAIRSEEK_BENCH_X86)
+    benchmark::RegisterBenchmark("limit/divSqrt/scalar", limitScalar);
+    benchmark::RegisterBenchmark("limit/divSqrt/sse2", limitSse2);
+    if (pass::available(pass::LaneSet::avx2)) benchmark::RegisterBenchmark("limit/divSqrt/avx2", limitAvx2);
+    if (pass::available(pass::LaneSet::avx512)) benchmark::RegisterBenchmark("limit/divSqrt/avx512", limitAvx512);
+#endif
     benchmark::AddCustomContext("cpu model", cpuModel());
     const char* shipped = pass::available(pass::LaneSet::avx512) ? "avx512" : pass::available(pass::LaneSet::avx2) ? "avx2"
                           : pass::available(pass::LaneSet::sse2)                                          ? "sse2"

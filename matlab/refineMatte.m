@@ -67,22 +67,21 @@ alpha(unknownCell) = min(max(refined, 0), 1);
 end
 
 function x = solveBand(image, unknownMask, knownAlpha, target, weight, start, options)
-% (L + diag(weight)) x = weight .* target - L_uk * alpha_k.
-[L, knownPart] = bandLaplacian(image, unknownMask, knownAlpha, options.Radius, options.Epsilon);
-nU = numel(target);
+% (L + diag(weight)) x = weight .* target - L_uk * alpha_k, L stored as its lower triangle.
 % A pixel whose windows all lie outside the image has no row in L: the floor keeps
 % the system definite there, and is too small to matter elsewhere.
 weight = max(weight, 1e-9);
-A = L + spdiags(weight, 0, nU, nU);
+[lower, knownPart] = bandLaplacian(image, unknownMask, knownAlpha, options.Radius, options.Epsilon, weight);
+d = full(diag(lower));
+multiply = @(v) lower * v + lower' * v - d .* v;
 rhs = weight .* target - knownPart;
 try
     % The matting Laplacian is no M-matrix: the plain factorisation may meet a
     % negative pivot, a slightly strengthened diagonal does not.
-    factor = ichol(A, struct('type', 'nofill', 'diagcomp', 0.05));
-    [x, ~] = pcg(A, rhs, options.Tolerance, 1000, factor, factor', start);
+    factor = ichol(lower, struct('type', 'nofill', 'diagcomp', 0.05));
+    [x, ~] = pcg(multiply, rhs, options.Tolerance, 1000, factor, factor', start);
 catch
-    d = full(diag(A));
-    [x, ~] = pcg(A, rhs, options.Tolerance, 1000, @(r) r ./ d, [], start);
+    [x, ~] = pcg(multiply, rhs, options.Tolerance, 1000, @(r) r ./ d, [], start);
 end
 end
 

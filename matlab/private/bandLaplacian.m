@@ -1,12 +1,14 @@
-function [L, knownPart] = bandLaplacian(image, unknownMask, knownAlpha, radius, epsilon)
-%BANDLAPLACIAN Matting Laplacian restricted to the unknown pixels.
-%   [L, knownPart] = bandLaplacian(image, unknownMask, knownAlpha, radius, epsilon)
-%   returns L, the nU x nU block of the closed-form matting Laplacian (windows of
-%   (2*radius+1)^2 pixels wholly inside the image, regulariser epsilon) over the
-%   unknown pixels in column-major order, and knownPart = L_uk * knownAlpha, the
-%   coupling to the known pixels, so that alpha' * Lfull * alpha with the known
-%   alphas fixed has the gradient 2 * (L * alphaU + knownPart).
-%   Only windows that hold an unknown pixel are visited.
+function [lower, knownPart] = bandLaplacian(image, unknownMask, knownAlpha, radius, epsilon, diagonal)
+%BANDLAPLACIAN Matting Laplacian restricted to the unknown pixels, lower triangle.
+%   [lower, knownPart] = bandLaplacian(image, unknownMask, knownAlpha, radius, epsilon, diagonal)
+%   With L the closed-form matting Laplacian (windows of (2*radius+1)^2 pixels wholly
+%   inside the image, regulariser epsilon) and u the unknown pixels in column-major
+%   order: lower is the lower triangle, diagonal included, of L(u, u) + diag(diagonal),
+%   an nU x nU sparse matrix; knownPart = L(u, ~u) * knownAlpha(~u), the coupling to
+%   the known pixels. Only windows that hold an unknown pixel are visited.
+%
+%   Windows go in chunks, and only one triangle is stored: on a host where every
+%   fresh page of memory costs a fault, the arrays' size is what the time follows.
 
 [rows, cols, ~] = size(image);
 side = 2 * radius + 1;
@@ -15,84 +17,121 @@ unknownCell = find(unknownMask(:));
 nU = numel(unknownCell);
 unknownIndex = zeros(rows, cols);
 unknownIndex(unknownCell) = 1:nU;
+dummy = nU + 1;                                  % collects what belongs to known pixels
 
 % Window centres: windows inside the image that hold an unknown pixel.
 inner = false(rows, cols);
 inner(radius + 1:rows - radius, radius + 1:cols - radius) = true;
 centre = find(inner & conv2(double(unknownMask), ones(side), 'same') > 0);
+m = numel(centre);
 
-% Window statistics from the pixels of each window, gathered by offset.
+% Slot a of a window lies at centre + offset(a). For slots a <= b the pixel of b
+% follows that of a in column-major order, so the pair is an entry of the lower
+% triangle: column `half` of band holds the pixel's neighbour at relative position
+% (dr(b) - dr(a), dc(b) - dc(a)), numbered by column then row from (0, 0).
 [dr, dc] = ndgrid(-radius:radius, -radius:radius);
-offset = dr(:)' + dc(:)' * rows;                 % 1 x n
-pix = centre + offset;                           % m x n pixel of each window slot
-planes = rows * cols;
-R = image(pix);
-G = image(pix + planes);
-B = image(pix + 2 * planes);
-mr = sum(R, 2) / n;
-mg = sum(G, 2) / n;
-mb = sum(B, 2) / n;
-R = R - mr;
-G = G - mg;
-B = B - mb;
-e = epsilon / n;
-srr = sum(R .* R, 2) / n + e;
-srg = sum(R .* G, 2) / n;
-srb = sum(R .* B, 2) / n;
-sgg = sum(G .* G, 2) / n + e;
-sgb = sum(G .* B, 2) / n;
-sbb = sum(B .* B, 2) / n + e;
-% Inverse of each window's regularised covariance, by cofactors.
-c11 = sgg .* sbb - sgb .* sgb;
-c12 = srb .* sgb - srg .* sbb;
-c13 = srg .* sgb - srb .* sgg;
-c22 = srr .* sbb - srb .* srb;
-c23 = srb .* srg - srr .* sgb;
-c33 = srr .* sgg - srg .* srg;
-det = srr .* c11 + srg .* c12 + srb .* c13;
-vR = (c11 .* R + c12 .* G + c13 .* B) ./ det;
-vG = (c12 .* R + c22 .* G + c23 .* B) ./ det;
-vB = (c13 .* R + c23 .* G + c33 .* B) ./ det;
-
-% Sum each window's pair weights into band(i, d): pixel i with its neighbour at offset d.
+dr = dr(:)';
+dc = dc(:)';
+offset = dr + dc * rows;
 span = 4 * radius + 1;
-rowU = unknownIndex(pix);
-band = zeros(nU + 1, span * span);               % last row collects the known pixels' pairs
-rowU(rowU == 0) = nU + 1;
+halfCount = (span * span + 1) / 2;
+pairColumn = zeros(n);
 for a = 1:n
     for b = a:n
-        v = -(1 + vR(:, a) .* R(:, b) + vG(:, a) .* G(:, b) + vB(:, a) .* B(:, b)) / n;
-        if a == b
-            v = v + 1;
-        end
-        dAB = (dr(b) - dr(a) + 2 * radius + 1) + (dc(b) - dc(a) + 2 * radius) * span;
-        dBA = span * span + 1 - dAB;
-        at = rowU(:, a) + (dAB - 1) * (nU + 1);   % distinct but for the known row
-        band(at) = band(at) + v;
-        if b ~= a
-            at = rowU(:, b) + (dBA - 1) * (nU + 1);
+        pairColumn(a, b) = (dr(b) - dr(a) + 2 * radius + 1) + (dc(b) - dc(a) + 2 * radius) * span ...
+                           - (halfCount - 1);
+    end
+end
+
+planes = rows * cols;
+knownOnly = knownAlpha .* ~unknownMask;
+band = zeros(dummy, halfCount);
+knownPart = zeros(dummy, 1);
+chunk = 4096;
+for first = 1:chunk:m
+    pix = centre(first:min(first + chunk - 1, m)) + offset;   % windows x slots
+    R = image(pix);
+    G = image(pix + planes);
+    B = image(pix + 2 * planes);
+    R = R - sum(R, 2) / n;
+    G = G - sum(G, 2) / n;
+    B = B - sum(B, 2) / n;
+    e = epsilon / n;
+    srr = sum(R .* R, 2) / n + e;
+    srg = sum(R .* G, 2) / n;
+    srb = sum(R .* B, 2) / n;
+    sgg = sum(G .* G, 2) / n + e;
+    sgb = sum(G .* B, 2) / n;
+    sbb = sum(B .* B, 2) / n + e;
+    % Inverse of each window's regularised covariance, by cofactors.
+    det = srr .* (sgg .* sbb - sgb .* sgb) + srg .* (srb .* sgb - srg .* sbb) + srb .* (srg .* sgb - srb .* sgg);
+    c11 = (sgg .* sbb - sgb .* sgb) ./ det;
+    c12 = (srb .* sgb - srg .* sbb) ./ det;
+    c13 = (srg .* sgb - srb .* sgg) ./ det;
+    c22 = (srr .* sbb - srb .* srb) ./ det;
+    c23 = (srb .* srg - srr .* sgb) ./ det;
+    c33 = (srr .* sgg - srg .* srg) ./ det;
+    vR = c11 .* R + c12 .* G + c13 .* B;
+    vG = c12 .* R + c22 .* G + c23 .* B;
+    vB = c13 .* R + c23 .* G + c33 .* B;
+
+    rowU = unknownIndex(pix);
+    rowU(rowU == 0) = dummy;
+    for a = 1:n
+        for b = a:n
+            v = -(1 + vR(:, a) .* R(:, b) + vG(:, a) .* G(:, b) + vB(:, a) .* B(:, b)) / n;
+            if a == b
+                v = v + 1;
+            end
+            at = rowU(:, a) + (pairColumn(a, b) - 1) * dummy;   % distinct but for the dummy row
             band(at) = band(at) + v;
         end
     end
-end
-band = band(1:nU, :);
 
-% Neighbour of each unknown pixel at each offset, through grids padded so that no
-% offset leaves them. The offsets run by column then row, so each column of L receives
-% its rows in increasing order and sparse need not sort them.
+    % Coupling to the known pixels, each window's L_k * knownOnly at its unknown slots:
+    % (L_k x)_i = x_i - (sum(x) + d_i' * inv(C) * sum_j(d_j * x_j)) / n, x_i = 0 there.
+    x = knownOnly(pix);
+    pr = sum(R .* x, 2);
+    pg = sum(G .* x, 2);
+    pb = sum(B .* x, 2);
+    qR = c11 .* pr + c12 .* pg + c13 .* pb;
+    qG = c12 .* pr + c22 .* pg + c23 .* pb;
+    qB = c13 .* pr + c23 .* pg + c33 .* pb;
+    total = sum(x, 2);
+    for a = 1:n
+        at = rowU(:, a);
+        knownPart(at) = knownPart(at) - (total + R(:, a) .* qR + G(:, a) .* qG + B(:, a) .* qB) / n;
+    end
+end
+knownPart = knownPart(1:nU);
+band(1:nU, 1) = band(1:nU, 1) + diagonal;
+
+% Entries offset by offset, through an index grid padded so that no offset leaves it.
+% Each column of the matrix then receives its rows in increasing order, which sparse
+% assembles without sorting.
 pad = 2 * radius;
 paddedRows = rows + 2 * pad;
 indexGrid = zeros(paddedRows, cols + 2 * pad);
 indexGrid(pad + 1:pad + rows, pad + 1:pad + cols) = unknownIndex;
-alphaGrid = indexGrid;
-alphaGrid(pad + 1:pad + rows, pad + 1:pad + cols) = knownAlpha .* ~unknownMask;
 [er, ec] = ndgrid(-pad:pad, -pad:pad);
-pr = mod(unknownCell - 1, rows) + 1 + pad;
-pc = floor((unknownCell - 1) / rows) + 1 + pad;
-at = (pr + (pc - 1) * paddedRows) + (er(:)' + ec(:)' * paddedRows);
-neighbourU = indexGrid(at);
-knownPart = sum(band .* alphaGrid(at), 2);   % unknown neighbours hold 0 in alphaGrid
-entry = neighbourU > 0;
-column = repmat((1:nU)', 1, span * span);
-L = sparse(neighbourU(entry), column(entry), band(entry), nU, nU);
+shift = er(halfCount:end) + ec(halfCount:end) * paddedRows;
+paddedCell = mod(unknownCell - 1, rows) + 1 + pad + (floor((unknownCell - 1) / rows) + pad) * paddedRows;
+count = 0;
+for h = 1:halfCount
+    count = count + nnz(indexGrid(paddedCell + shift(h)));
+end
+entryRow = zeros(count, 1);
+entryColumn = zeros(count, 1);
+entryValue = zeros(count, 1);
+count = 0;
+for h = 1:halfCount
+    neighbour = indexGrid(paddedCell + shift(h));
+    present = find(neighbour);
+    next = count + (1:numel(present));
+    entryRow(next) = neighbour(present);
+    entryColumn(next) = present;
+    entryValue(next) = band(present, h);
+    count = count + numel(present);
+end
+lower = sparse(entryRow, entryColumn, entryValue, nU, nU);
 end

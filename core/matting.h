@@ -150,8 +150,8 @@ int randomRounds(Count nF, Count nB, double decay);
 // and random pairs around its entry pair, then writes that pair's alpha into
 // `opacity` (rows x cols) at its position.
 //
-// Each candidate is scored as pairCost would, to the bit; distinct candidates
-// of a pixel are scored together with SIMD where the processor has it. Working
+// Each candidate is scored as pairCost would, to the bit; a pixel's candidates
+// are scored together with SIMD where the processor has it. Working
 // storage: one 64-byte record per foreground and background sample and up to
 // 16 KB of radii, released on return; nothing per unknown pixel or grid cell.
 // Throws std::bad_alloc, before writing anything, when that cannot be had.

@@ -73,7 +73,7 @@ function x = solveBand(image, unknownMask, knownAlpha, target, weight, start, op
 weight = max(weight, 1e-9);
 [lower, knownPart] = bandLaplacian(image, unknownMask, knownAlpha, options.Radius, options.Epsilon, weight);
 d = full(diag(lower));
-multiply = @(v) lower * v + lower' * v - d .* v;
+multiply = @(v) lower * v + (v' * lower)' - d .* v;   % v' * lower forms no transposed copy
 rhs = weight .* target - knownPart;
 try
     % The matting Laplacian is no M-matrix: the plain factorisation may meet a

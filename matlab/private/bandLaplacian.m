@@ -133,5 +133,6 @@ for h = 1:halfCount
     entryValue(next) = band(present, h);
     count = count + numel(present);
 end
+clear band indexGrid;   % freed before sparse allocates: less fresh memory to fault in
 lower = sparse(entryRow, entryColumn, entryValue, nU, nU);
 end

@@ -59,6 +59,7 @@ switch options.Method
     case 'laplacian'
         % The guided filter's matte is a close start: pcg then needs few iterations.
         start = filterBand(image, unknownMask, sampledAlpha, target, confidence, guidedRadius, options.Epsilon);
+        start = min(max(start, 0), 1);
         refined = solveBand(image, unknownMask, sampledAlpha, target, options.Lambda * confidence, start, options);
     case 'guided'
         refined = filterBand(image, unknownMask, sampledAlpha, target, confidence, options.Radius, options.Epsilon);
@@ -71,14 +72,14 @@ function x = solveBand(image, unknownMask, knownAlpha, target, weight, start, op
 % A pixel whose windows all lie outside the image has no row in L: the floor keeps
 % the system definite there, and is too small to matter elsewhere.
 weight = max(weight, 1e-9);
-[lower, knownPart] = bandLaplacian(image, unknownMask, knownAlpha, options.Radius, options.Epsilon, weight);
-d = full(diag(lower));
-multiply = @(v) lower * v + (v' * lower)' - d .* v;   % v' * lower forms no transposed copy
+[triangle, knownPart] = bandLaplacian(image, unknownMask, knownAlpha, options.Radius, options.Epsilon, weight);
+d = full(diag(triangle));
+multiply = @(v) triangle * v + (v' * triangle)' - d .* v;   % v' * triangle forms no transposed copy
 rhs = weight .* target - knownPart;
 try
     % The matting Laplacian is no M-matrix: the plain factorisation may meet a
     % negative pivot, a slightly strengthened diagonal does not.
-    factor = ichol(lower, struct('type', 'nofill', 'diagcomp', 0.05));
+    factor = ichol(triangle, struct('type', 'nofill', 'diagcomp', 0.05));
     [x, ~] = pcg(multiply, rhs, options.Tolerance, 1000, factor, factor', start);
 catch
     [x, ~] = pcg(multiply, rhs, options.Tolerance, 1000, @(r) r ./ d, [], start);
@@ -157,7 +158,7 @@ if ~isnumeric(confidence) || ~isreal(confidence) || numel(confidence) ~= nU
           nU, numel(confidence));
 end
 confidence = double(confidence(:));
-if ~all(isfinite(image(:))) || ~all(isfinite(sampledAlpha(unknownMask))) || any(~(confidence >= 0 & confidence <= 1))
+if ~all(isfinite(image(:))) || ~all(isfinite(sampledAlpha(:))) || any(~(confidence >= 0 & confidence <= 1))
     error('pairseek:refineMatte:nonFinite', 'image and sampledAlpha must be finite and confidence in [0, 1]');
 end
 end

@@ -1,9 +1,9 @@
-function [lower, knownPart] = bandLaplacian(image, unknownMask, knownAlpha, radius, epsilon, diagonal)
+function [triangle, knownPart] = bandLaplacian(image, unknownMask, knownAlpha, radius, epsilon, diagonal)
 %BANDLAPLACIAN Matting Laplacian restricted to the unknown pixels, lower triangle.
-%   [lower, knownPart] = bandLaplacian(image, unknownMask, knownAlpha, radius, epsilon, diagonal)
+%   [triangle, knownPart] = bandLaplacian(image, unknownMask, knownAlpha, radius, epsilon, diagonal)
 %   With L the closed-form matting Laplacian (windows of (2*radius+1)^2 pixels wholly
 %   inside the image, regulariser epsilon) and u the unknown pixels in column-major
-%   order: lower is the lower triangle, diagonal included, of L(u, u) + diag(diagonal),
+%   order: triangle is the lower triangle, diagonal included, of L(u, u) + diag(diagonal),
 %   an nU x nU sparse matrix; knownPart = L(u, ~u) * knownAlpha(~u), the coupling to
 %   the known pixels. Only windows that hold an unknown pixel are visited.
 %
@@ -27,7 +27,7 @@ m = numel(centre);
 
 % Slot a of a window lies at centre + offset(a). For slots a <= b the pixel of b
 % follows that of a in column-major order, so the pair is an entry of the lower
-% triangle: column `half` of band holds the pixel's neighbour at relative position
+% triangle: column pairColumn(a, b) of band holds the pixel's neighbour at relative position
 % (dr(b) - dr(a), dc(b) - dc(a)), numbered by column then row from (0, 0).
 [dr, dc] = ndgrid(-radius:radius, -radius:radius);
 dr = dr(:)';
@@ -134,5 +134,5 @@ for h = 1:halfCount
     count = count + numel(present);
 end
 clear band indexGrid;   % freed before sparse allocates: less fresh memory to fault in
-lower = sparse(entryRow, entryColumn, entryValue, nU, nU);
+triangle = sparse(entryRow, entryColumn, entryValue, nU, nU);
 end

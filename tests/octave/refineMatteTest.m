@@ -114,6 +114,12 @@ function outputContract()
   end
   alpha = refineMatte(f.image, false(size(f.fgMask)), double(f.fgMask), zeros(0, 1));
   assert(isequal(alpha, double(f.fgMask)), 'no unknown pixel: the input comes back');
+  % Images too small for a window: the samples' weight alone decides, within [0, 1].
+  for method = {'laplacian', 'guided'}
+    alpha = refineMatte(rand(2, 5, 3), logical([0 1 1 1 0; 0 1 1 1 0]), [1 0.4 1.3 -0.2 0; 1 0.5 0.7 0.1 0], ...
+                        [1; 1; 0.5; 0; 1; 1], 'Method', method{1});
+    assert(isequal(alpha(:, [1 5]), [1 0; 1 0]) && all(alpha(:) >= 0 & alpha(:) <= 1), '%s: tiny image', method{1});
+  end
   % A gray image and a single-plane one agree.
   gray = mean(f.image, 3);
   confidence = rand(nU, 1);

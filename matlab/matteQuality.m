@@ -7,13 +7,16 @@ function results = matteQuality(folders, varargin)
 %   matteQuality(folder, 'Passes', 5). A case is the three files <case>_image.png,
 %   <case>_trimap.png and <case>_alpha.png.
 %
-%   Prints one row per case: the unknown pixels, SAD (sum over the unknown region of
-%   |alpha - true alpha|, divided by 1000), MSE (mean of the squared error over the
-%   unknown region) and the seconds of a pairMatte call: the best of three, after an
-%   untimed one, so that loading the modules and a busy machine count least.
+%   Prints one row per case: the unknown pixels, then for the search alone
+%   ('Refine', false) and for the refined matte ('Refine', true): SAD (sum over the
+%   unknown region of |alpha - true alpha|, divided by 1000), MSE (mean of the
+%   squared error over the unknown region) and the seconds of a pairMatte call, the
+%   best of three after an untimed one, so that loading the modules and a busy
+%   machine count least.
 %
 %   results = matteQuality(...) also returns the rows, a struct array with the fields
-%   folder, name, unknown, sad, mse and seconds.
+%   folder, name, unknown, and sad, mse, seconds of the refined matte and searchSad,
+%   searchMse, searchSeconds of the search alone.
 %
 %   See also pairMatte.
 
@@ -28,8 +31,11 @@ if ischar(folders)
     folders = {folders};
 end
 
-results = struct('folder', {}, 'name', {}, 'unknown', {}, 'sad', {}, 'mse', {}, 'seconds', {});
-fprintf('%-10s %9s %9s %10s %8s\n', 'case', 'unknown', 'SAD', 'MSE', 'seconds');
+results = struct('folder', {}, 'name', {}, 'unknown', {}, 'sad', {}, 'mse', {}, 'seconds', {}, ...
+                 'searchSad', {}, 'searchMse', {}, 'searchSeconds', {});
+fprintf('%-10s %9s | %-28s | %-28s\n', '', '', 'search alone', 'refined');
+fprintf('%-10s %9s | %8s %10s %8s | %8s %10s %8s\n', 'case', 'unknown', 'SAD', 'MSE', 'seconds', ...
+        'SAD', 'MSE', 'seconds');
 for f = 1:numel(folders)
     folder = folders{f};
     if ~exist(folder, 'dir')
@@ -43,21 +49,30 @@ for f = 1:numel(folders)
         if isempty(matteCase.alpha)
             continue;   % nothing to compare with
         end
-        alpha = pairMatte(matteCase.image, matteCase.trimap, varargin{:});
-        seconds = Inf;
-        for run = 1:3
-            started = tic;
-            pairMatte(matteCase.image, matteCase.trimap, varargin{:});
-            seconds = min(seconds, toc(started));
-        end
+        [searchAlpha, searchSeconds] = timedMatte(matteCase, [varargin, {'Refine', false}]);
+        [alpha, seconds] = timedMatte(matteCase, [varargin, {'Refine', true}]);
+        [searchSad, searchMse] = matteScores(searchAlpha, matteCase.alpha, matteCase.trimap);
         [sad, mse, unknown] = matteScores(alpha, matteCase.alpha, matteCase.trimap);
-        fprintf('%-10s %9d %9.4f %10.6f %8.3f\n', name{1}, unknown, sad, mse, seconds);
+        fprintf('%-10s %9d | %8.4f %10.6f %8.3f | %8.4f %10.6f %8.3f\n', name{1}, unknown, ...
+                searchSad, searchMse, searchSeconds, sad, mse, seconds);
         results(end + 1) = struct('folder', folder, 'name', name{1}, 'unknown', unknown, ...
-                                  'sad', sad, 'mse', mse, 'seconds', seconds); %#ok<AGROW>
+                                  'sad', sad, 'mse', mse, 'seconds', seconds, 'searchSad', searchSad, ...
+                                  'searchMse', searchMse, 'searchSeconds', searchSeconds); %#ok<AGROW>
     end
 end
 if nargout == 0
     clear results;
+end
+end
+
+function [alpha, seconds] = timedMatte(matteCase, options)
+% The matte, and the best time of three calls after an untimed one.
+alpha = pairMatte(matteCase.image, matteCase.trimap, options{:});
+seconds = Inf;
+for run = 1:3
+    started = tic;
+    pairMatte(matteCase.image, matteCase.trimap, options{:});
+    seconds = min(seconds, toc(started));
 end
 end
 

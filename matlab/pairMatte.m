@@ -21,7 +21,11 @@ function [alpha, foreground] = pairMatte(image, trimap, varargin)
 %     'Decay'         shrink factor of the random search radii, 0 <= Decay < 1 (default 0.5)
 %     'ColourWeight'  weight of the colour misfit against the spatial terms (default 150)
 %     'Seed'          integer 0..4294967295 (default 1): the same call gives the same matte
-%     'Verbose'       true: print fringeScan's counts and one line per pass (default false)
+%     'Refine'        true: turn the sampled alphas into a smooth, edge-aware matte with
+%                     refineMatte, each weighted by its pair's confidence (default true);
+%                     false: the search's own alphas, clamped
+%     'Verbose'       true: print fringeScan's counts, one line per pass and the
+%                     refinement time (default false)
 %
 %   A trimap without unknown pixels returns its own alpha at once. Errors have the
 %   identifiers pairseek:pairMatte:<what>.
@@ -32,7 +36,7 @@ function [alpha, foreground] = pairMatte(image, trimap, varargin)
 %     [alpha, foreground] = pairMatte(image, trimap, 'Verbose', true);
 %     imwrite(alpha, 'alpha.png');
 %
-%   See also fringeScan, pairSeek.
+%   See also fringeScan, pairSeek, refineMatte, pairConfidence.
 
 started = tic;
 options = matteOptions(varargin);
@@ -101,6 +105,14 @@ end
 
 unknownCell = unknownPos(:, 1) + (unknownPos(:, 2) - 1) * rows;
 alpha(unknownCell) = min(max(opacity(unknownCell), 0), 1);
+if options.Refine
+    refining = tic;
+    confidence = pairConfidence(unknownColour, fgColour, bgColour, fgIndex, bgIndex);
+    alpha = refineMatte(image, unknownMask, alpha, confidence);
+    if options.Verbose
+        fprintf('pairMatte: refined in %.3f s, %.3f s in all\n', toc(refining), toc(started));
+    end
+end
 planes = rows * cols;
 for channel = 1:3
     foreground(unknownCell + (channel - 1) * planes) = fgColour(fgIndex, channel);
@@ -109,7 +121,7 @@ end
 
 function options = matteOptions(args)
 % Name, value pairs into a struct of checked options.
-options = struct('Passes', 10, 'Decay', 0.5, 'ColourWeight', 150, 'Seed', 1, 'Verbose', false);
+options = struct('Passes', 10, 'Decay', 0.5, 'ColourWeight', 150, 'Seed', 1, 'Refine', true, 'Verbose', false);
 names = fieldnames(options);
 if mod(numel(args), 2) ~= 0
     error('pairseek:pairMatte:options', 'options must come in name, value pairs; got %d extra arguments', ...
@@ -143,7 +155,7 @@ for k = 1:2:numel(args)
     if ~ok
         error(['pairseek:pairMatte:' name], 'option %s must be %s', name, expected);
     end
-    if strcmp(name, 'Verbose')
+    if any(strcmp(name, {'Refine', 'Verbose'}))
         options.(name) = logical(value);
     else
         options.(name) = double(value);

@@ -24,7 +24,8 @@ end
 
 function knownAnswers()
   % A sharp edge is explained exactly by one of the two colours; an even blend
-  % of the two by alpha 0.5.
+  % of the two by alpha 0.5. The refinement's iterative solve keeps them within
+  % its tolerance.
   red = reshape([0.9 0.1 0.1], 1, 1, 3);
   blue = reshape([0.1 0.2 0.8], 1, 1, 3);
   cases = struct('name', {'sharp edge', 'even blend'}, ...
@@ -33,8 +34,11 @@ function knownAnswers()
   for t = 1:numel(cases)
     c = cases(t);
     [image, trimap] = twoColours(c.middle);
-    [alpha, foreground] = pairMatte(image, trimap);
     expected = repmat([1 1 1 c.alpha 0 0 0], 6, 1);
+    refined = pairMatte(image, trimap);
+    assert(max(abs(refined(:) - expected(:))) <= 1e-3, '%s, refined: alpha differs by %g', c.name, ...
+           max(abs(refined(:) - expected(:))));
+    [alpha, foreground] = pairMatte(image, trimap, 'Refine', false);
     assert(max(abs(alpha(:) - expected(:))) <= c.tolerance, '%s: alpha differs by %g', c.name, ...
            max(abs(alpha(:) - expected(:))));
     unknownForeground = reshape(foreground(:, 4:6, :), [], 3);
@@ -144,11 +148,14 @@ function verboseLines()
   assert(isempty(quiet), 'pairMatte printed without Verbose: %s', quiet);
   loud = evalc('pairMatte(f.image8, f.trimap8, ''Verbose'', true, ''Passes'', 4);');
   lines = strsplit(strtrim(loud), char(10));
-  assert(numel(lines) == 5 && ~isempty(strfind(lines{1}, 'unknowns')), 'Verbose: expected the counts line and 4 passes');
+  assert(numel(lines) == 6 && ~isempty(strfind(lines{1}, 'unknowns')), ...
+         'Verbose: expected the counts line, 4 passes and the refinement');
   for pass = 1:4
     assert(~isempty(regexp(lines{pass + 1}, sprintf('pass %d of 4, [0-9.]+ s, pair changed at [0-9.]+ %%', pass), 'once')), ...
            'Verbose: unexpected line "%s"', lines{pass + 1});
   end
+  assert(~isempty(regexp(lines{6}, 'refined in [0-9.]+ s, [0-9.]+ s in all', 'once')), ...
+         'Verbose: unexpected line "%s"', lines{6});
 end
 
 function errors()

@@ -46,7 +46,7 @@ bench: deps
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 	cmake --build build -j 2 --target searchPassBench octaveModules
 	build/bench/searchPassBench $(BENCH_ARGS)
-	$(OCTAVE) --eval "addpath('build/octave', 'bench'); endToEnd"
+	$(OCTAVE) --eval "addpath('build/octave', 'bench'); endToEnd;"
 
 clean:
 	rm -rf build build-native build-sanitize build-fuzz out

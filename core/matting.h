@@ -143,7 +143,7 @@ struct LinearCongruential final : RandomSource {
 
 // Number of random rounds per pixel: the k with nF * decay^k > 1 and nB * decay^k > 1.
 // Requires decay < 1 (or NaN) when nF, nB >= 2; otherwise it never ends.
-int randomRounds(Count nF, Count nB, double decay);
+std::int64_t randomRounds(Count nF, Count nB, double decay);
 
 // One PatchMatch-style pass over the unknown pixels in list order: each pixel
 // keeps the cheapest of its entry pair, the pairs its 3 x 3 neighbours hold now

@@ -117,13 +117,15 @@ PAIRSEEK_INLINE void addWindow(const PassInput& in, std::ptrdiff_t r, std::ptrdi
 
 // Draws up to roundsPerBatch rounds from round k on into `rounds`; returns the
 // next round, or -1 once a round's radii end the search.
-PAIRSEEK_INLINE int drawRounds(const PassInput& in, int k, Rounds& rounds, double* uncached, RandomSource& random) {
+// 64-bit: a decay just below 1 asks for more than 2^31 rounds.
+PAIRSEEK_INLINE std::int64_t drawRounds(const PassInput& in, std::int64_t k, Rounds& rounds, double* uncached,
+                                        RandomSource& random) {
     const RoundRadii& radii = *in.radii;
     const int cached = radii.cached;
     int m = 0;
     bool ended = false;
     if (k < cached) {
-        m = cached - k < roundsPerBatch ? cached - k : roundsPerBatch;
+        m = static_cast<int>(cached - k < roundsPerBatch ? cached - k : roundsPerBatch);
         rounds.radii = radii.radius.data() + 2 * k;
         ended = radii.complete && k + m == cached;
     } else if (radii.complete) {
@@ -219,7 +221,7 @@ void passWith(const PassInput& in, RandomSource& random) {
         cand.b[0] = eB;
         cand.count = 1;
         addWindow(in, r, c, cand);
-        int next = drawRounds(in, 0, rounds, uncached, random);
+        std::int64_t next = drawRounds(in, 0, rounds, uncached, random);
         draw(in, rounds, eF, eB, cand);
         score(p, in, cand);
         Best best{cand.cost[0], cand.alpha[0], eF, eB};

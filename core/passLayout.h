@@ -55,7 +55,7 @@ struct Pixel {
     double red, green, blue, row, col, sF, sB, colourWeight;
 };
 
-double radiusAt(Count count, double decay, int k);
+double radiusAt(Count count, double decay, std::int64_t k);
 
 // Instruction sets the candidates can be scored with (generic: vector
 // extensions off x86). searchPass takes the widest one the processor runs;

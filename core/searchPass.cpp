@@ -49,10 +49,10 @@ pass::RoundRadii roundRadii(Count nF, Count nB, double decay) {
 
 }  // namespace
 
-double pass::radiusAt(Count count, double decay, int k) { return count * std::pow(decay, static_cast<double>(k)); }
+double pass::radiusAt(Count count, double decay, std::int64_t k) { return count * std::pow(decay, static_cast<double>(k)); }
 
-int randomRounds(Count nF, Count nB, double decay) {
-    int k = 0;
+std::int64_t randomRounds(Count nF, Count nB, double decay) {
+    std::int64_t k = 0;
     while (pass::radiusAt(nF, decay, k) > 1 && pass::radiusAt(nB, decay, k) > 1) ++k;
     return k;
 }

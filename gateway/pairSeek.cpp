@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <new>
 #include <vector>
 
@@ -47,12 +48,6 @@ struct PassTarget {
 
 enum class RunStatus { Done, OutOfMemory, Failed };
 
-std::vector<double> toZeroBased(const double* pos, pairseek::Count n) {
-    std::vector<double> out(2 * static_cast<std::size_t>(n));
-    for (std::size_t k = 0; k < out.size(); ++k) out[k] = pos[k] - 1.0;
-    return out;
-}
-
 std::vector<std::int32_t> toZeroBased(const std::int32_t* index, std::size_t n) {
     std::vector<std::int32_t> out(n);
     for (std::size_t k = 0; k < n; ++k) out[k] = index[k] - 1;
@@ -63,24 +58,38 @@ void toOneBased(const std::vector<std::int32_t>& index, std::int32_t* out) {
     for (std::size_t k = 0; k < index.size(); ++k) out[k] = index[k] + 1;
 }
 
+bool overlaps(const double* a, std::size_t aCount, const double* b, std::size_t bCount) {
+    const std::less<const double*> before;
+    return aCount > 0 && bCount > 0 && before(a, b + bCount) && before(b, a + aCount);
+}
+
 // Owns all working storage and allocates it before the first write, so the
 // caller raises host errors only once it is released and nothing was written.
+// Positions and the index map are read 1-based where they lie; only the pairs
+// are copied, because fgIndex and bgIndex may be one shared host array.
 RunStatus runPass(const PassInput& in, const PassTarget& target, std::uint32_t seed) {
     try {
-        const std::size_t cells = static_cast<std::size_t>(in.rows) * static_cast<std::size_t>(in.cols);
-        const std::vector<double> unknownPos = toZeroBased(in.unknownPos, in.nU);
-        const std::vector<double> fgPos = toZeroBased(in.fgPos, in.nF);
-        const std::vector<double> bgPos = toZeroBased(in.bgPos, in.nB);
-        const std::vector<std::int32_t> indexMap = toZeroBased(in.indexMap, cells);
         std::vector<std::int32_t> fgIndex = toZeroBased(in.fgIndex, static_cast<std::size_t>(in.nU));
         std::vector<std::int32_t> bgIndex = toZeroBased(in.bgIndex, static_cast<std::size_t>(in.nU));
+        // The pass writes opacity while it still reads unknown positions: if the host
+        // passed one array as both, a written alpha would become a later pixel's
+        // position. Read the positions from a copy then.
+        std::vector<double> positionCopy;
+        const double* unknownPos = in.unknownPos;
+        const std::size_t positionCount = 2 * static_cast<std::size_t>(in.nU);
+        if (overlaps(target.opacity, static_cast<std::size_t>(in.rows) * static_cast<std::size_t>(in.cols),
+                     in.unknownPos, positionCount)) {
+            positionCopy.assign(in.unknownPos, in.unknownPos + positionCount);
+            unknownPos = positionCopy.data();
+        }
 
         // ------------------------------------------------ run and write back
         pairseek::LinearCongruential random(seed);
-        pairseek::searchPass({in.unknownColour, unknownPos.data(), in.nU}, {in.fgColour, fgPos.data(), in.nF},
-                             {in.bgColour, bgPos.data(), in.nB}, in.fgScale, in.bgScale,
-                             {indexMap.data(), in.rows, in.cols}, in.unknownMask, in.params,
-                             {fgIndex.data(), bgIndex.data()}, target.opacity, random);
+        constexpr auto oneBased = pairseek::IndexBase::one;
+        pairseek::searchPass({in.unknownColour, unknownPos, in.nU, oneBased},
+                             {in.fgColour, in.fgPos, in.nF, oneBased}, {in.bgColour, in.bgPos, in.nB, oneBased},
+                             in.fgScale, in.bgScale, {in.indexMap, in.rows, in.cols, oneBased}, in.unknownMask,
+                             in.params, {fgIndex.data(), bgIndex.data()}, target.opacity, random);
         toOneBased(fgIndex, target.fgIndex);
         toOneBased(bgIndex, target.bgIndex);
     } catch (const std::bad_alloc&) {

@@ -9,6 +9,7 @@ function pairSeekTest()
   extraColourColumnsIgnored();
   noUnknownPixels();
   inPlaceReachesSharedVariables();
+  opacitySharingThePositions();
   fprintf('pairSeekTest: passed\n');
 end
 
@@ -166,6 +167,19 @@ function inPlaceReachesSharedVariables()
   pairSeek(args{:}, 5);
   assert(isequal(args{15}, expected{3}), 'in place: the caller''s opacity was not updated');
   assert(isequal(opacity, expected{3}), 'in place: a variable sharing opacity kept its old values');
+end
+
+function opacitySharingThePositions()
+  % One host array passed as unknownPos and as opacity (3x2 both): the alpha the
+  % first pixel writes lands on the second pixel's row. The pass must still place
+  % every pixel where it was when the call began, and write nothing elsewhere.
+  unknownColour = [50 0 0; 0.25 0 0; 0.75 0 0];   % alphas 50, 0.25, 0.75 against F = red, B = black
+  shared = [2 1; 1 1; 3 1];                       % pixels at rows 2, 1, 3 of column 1
+  indexMap = int32([2 0; 1 0; 3 0]);
+  mask = logical([1 0; 1 0; 1 0]);
+  pairSeek(unknownColour, shared, [1 0 0], [1 2], [0 0 0], [2 2], ones(3, 1), ones(3, 1), indexMap, mask, ...
+           0.5, 1, int32([1; 1; 1]), int32([1; 1; 1]), shared, 1);
+  assert(isequal(shared, [0.25 1; 50 1; 0.75 1]), 'opacity written from moved positions: %s', mat2str(shared));
 end
 
 function t = nowSeconds()

@@ -19,13 +19,6 @@
 namespace pairseek::testing {
 namespace {
 
-struct SeededSource {
-    std::mt19937 engine;
-    int integer(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(engine); }
-    double unit() { return std::uniform_real_distribution<double>(0.0, 1.0)(engine); }
-    bool chance(int percent) { return integer(0, 99) < percent; }
-};
-
 // Equal to the bit, signed zeros apart; any NaN matches any NaN, since which
 // operand's NaN an operation passes on is the compiler's choice.
 bool sameValue(double a, double b) {

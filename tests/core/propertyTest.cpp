@@ -10,13 +10,6 @@
 namespace pairseek::testing {
 namespace {
 
-struct SeededSource {
-    std::mt19937 engine;
-    int integer(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(engine); }
-    double unit() { return std::uniform_real_distribution<double>(0.0, 1.0)(engine); }
-    bool chance(int percent) { return integer(0, 99) < percent; }
-};
-
 TEST(SearchPassProperties, PairsStayValidCostsNeverRiseOpacityOnlyAtUnknowns) {
     for (std::uint32_t seed = 1; seed <= 2000; ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed));

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <limits>
 #include <numeric>
+#include <random>
 #include <vector>
 
 #include "matting.h"
@@ -16,7 +17,14 @@
 namespace pairseek::testing {
 
 // A source offers: int integer(int lo, int hi) (inclusive), double unit() in [0, 1),
-// and bool chance(int percent).
+// and bool chance(int percent). This one draws from a seeded std::mt19937.
+struct SeededSource {
+    std::mt19937 engine;
+    int integer(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(engine); }
+    double unit() { return std::uniform_real_distribution<double>(0.0, 1.0)(engine); }
+    bool chance(int percent) { return integer(0, 99) < percent; }
+};
+
 template <class Source>
 double pickDouble(Source& s, double lo, double hi) {
     return lo + (hi - lo) * s.unit();

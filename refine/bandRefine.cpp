@@ -1,0 +1,178 @@
+// The band solve: the matting Laplacian's lower triangle over the unknown pixels,
+// assembled window by window straight into compressed storage, then
+// (L + diag(weight)) x = weight .* target - L_uk * alpha_k by conjugate gradients.
+#include <algorithm>
+
+#include <Eigen/IterativeLinearSolvers>
+#include <Eigen/SparseCore>
+
+#include "bandRefine.h"
+
+namespace pairseek {
+namespace {
+
+using Matrix = Eigen::SparseMatrix<double, Eigen::ColMajor, int>;
+using Vector = Eigen::VectorXd;
+
+// Per pixel its 0-based unknown index, -1 if known.
+std::vector<std::int32_t> unknownIndexOf(const RefineInput& in) {
+    std::vector<std::int32_t> index(static_cast<std::size_t>(in.rows * in.cols), -1);
+    std::int32_t next = 0;
+    for (std::size_t p = 0; p < index.size(); ++p)
+        if (in.unknownMask[p]) index[p] = next++;
+    return index;
+}
+
+// Lower triangle's pattern, values zero: column j holds every unknown pixel within
+// 2 * radius of j (the reach of a shared window) that follows j in column-major
+// order, j itself first. Rows come in increasing order, as compressed storage needs.
+Matrix lowerPattern(const RefineInput& in, const std::vector<std::int32_t>& unknownIndex, std::ptrdiff_t nU,
+                    int radius) {
+    const std::ptrdiff_t rows = in.rows, cols = in.cols, reach = 2 * radius;
+    Matrix matrix(nU, nU);
+    auto each = [&](auto&& visit) {
+        for (std::ptrdiff_t c = 0; c < cols; ++c)
+            for (std::ptrdiff_t r = 0; r < rows; ++r) {
+                const std::int32_t j = unknownIndex[static_cast<std::size_t>(r + c * rows)];
+                if (j < 0) continue;
+                for (std::ptrdiff_t dc = 0; dc <= reach && c + dc < cols; ++dc)
+                    for (std::ptrdiff_t dr = dc == 0 ? 0 : -reach; dr <= reach; ++dr) {
+                        if (r + dr < 0 || r + dr >= rows) continue;
+                        const std::int32_t i = unknownIndex[static_cast<std::size_t>((r + dr) + (c + dc) * rows)];
+                        if (i >= 0) visit(j, i);
+                    }
+            }
+    };
+    int count = 0;
+    each([&](std::int32_t, std::int32_t) { ++count; });
+    matrix.resizeNonZeros(count);
+    int* outer = matrix.outerIndexPtr();
+    int* inner = matrix.innerIndexPtr();
+    int at = 0;
+    each([&](std::int32_t j, std::int32_t i) {
+        if (i == j) outer[j] = at;   // each column starts at its diagonal entry
+        inner[at++] = i;
+    });
+    outer[nU] = at;
+    std::fill(matrix.valuePtr(), matrix.valuePtr() + at, 0.0);
+    return matrix;
+}
+
+// Adds every window inside the image that holds an unknown pixel: its Laplacian's
+// entries between unknown pixels into the matrix, its coupling to the known pixels
+// into knownPart.
+void assembleWindows(const RefineInput& in, const std::vector<std::int32_t>& unknownIndex, int radius,
+                     double epsilon, Matrix& matrix, Vector& knownPart) {
+    const std::ptrdiff_t rows = in.rows, cols = in.cols, planeSize = rows * cols;
+    const std::ptrdiff_t side = 2 * radius + 1, n = side * side;
+    std::vector<std::ptrdiff_t> offset(static_cast<std::size_t>(n));
+    for (std::ptrdiff_t a = 0; a < n; ++a) offset[static_cast<std::size_t>(a)] = (a % side - radius) + (a / side - radius) * rows;
+    std::vector<double> d(static_cast<std::size_t>(3 * n)), v(static_cast<std::size_t>(3 * n));
+    const double count = static_cast<double>(n);
+    const int* outer = matrix.outerIndexPtr();
+    const int* inner = matrix.innerIndexPtr();
+    double* values = matrix.valuePtr();
+
+    for (std::ptrdiff_t wc = radius; wc < cols - radius; ++wc)
+        for (std::ptrdiff_t wr = radius; wr < rows - radius; ++wr) {
+            const std::ptrdiff_t centre = wr + wc * rows;
+            bool holdsUnknown = false;
+            for (std::ptrdiff_t a = 0; a < n && !holdsUnknown; ++a)
+                holdsUnknown = in.unknownMask[centre + offset[static_cast<std::size_t>(a)]] != 0;
+            if (!holdsUnknown) continue;
+
+            double mean[3] = {0, 0, 0};
+            for (std::ptrdiff_t a = 0; a < n; ++a)
+                for (int k = 0; k < 3; ++k) mean[k] += in.image[centre + offset[static_cast<std::size_t>(a)] + k * planeSize];
+            for (double& m : mean) m /= count;
+            double s[6] = {0, 0, 0, 0, 0, 0};   // rr rg rb gg gb bb
+            for (std::ptrdiff_t a = 0; a < n; ++a) {
+                double* da = &d[static_cast<std::size_t>(3 * a)];
+                for (int k = 0; k < 3; ++k)
+                    da[k] = in.image[centre + offset[static_cast<std::size_t>(a)] + k * planeSize] - mean[k];
+                s[0] += da[0] * da[0], s[1] += da[0] * da[1], s[2] += da[0] * da[2];
+                s[3] += da[1] * da[1], s[4] += da[1] * da[2], s[5] += da[2] * da[2];
+            }
+            const double e = epsilon / count;
+            const double srr = s[0] / count + e, srg = s[1] / count, srb = s[2] / count;
+            const double sgg = s[3] / count + e, sgb = s[4] / count, sbb = s[5] / count + e;
+            // Inverse of the window's regularised covariance, by cofactors.
+            const double c11 = sgg * sbb - sgb * sgb, c12 = srb * sgb - srg * sbb, c13 = srg * sgb - srb * sgg;
+            const double c22 = srr * sbb - srb * srb, c23 = srb * srg - srr * sgb, c33 = srr * sgg - srg * srg;
+            const double det = srr * c11 + srg * c12 + srb * c13;
+            for (std::ptrdiff_t a = 0; a < n; ++a) {
+                const double* da = &d[static_cast<std::size_t>(3 * a)];
+                double* va = &v[static_cast<std::size_t>(3 * a)];
+                va[0] = (c11 * da[0] + c12 * da[1] + c13 * da[2]) / det;
+                va[1] = (c12 * da[0] + c22 * da[1] + c23 * da[2]) / det;
+                va[2] = (c13 * da[0] + c23 * da[1] + c33 * da[2]) / det;
+            }
+
+            // Column of each unknown slot a: the slots b >= a follow it in column-major
+            // order, so one walk along the column finds their rows.
+            for (std::ptrdiff_t a = 0; a < n; ++a) {
+                const std::ptrdiff_t pa = centre + offset[static_cast<std::size_t>(a)];
+                const std::int32_t j = unknownIndex[static_cast<std::size_t>(pa)];
+                const double* va = &v[static_cast<std::size_t>(3 * a)];
+                auto entry = [&](std::ptrdiff_t b) {
+                    const double* db = &d[static_cast<std::size_t>(3 * b)];
+                    const double value = -(1 + va[0] * db[0] + va[1] * db[1] + va[2] * db[2]) / count;
+                    return a == b ? value + 1 : value;
+                };
+                if (j < 0) {
+                    // Known pixel a: its coupling to the window's unknown pixels.
+                    const double known = in.knownAlpha[pa];
+                    if (known == 0) continue;
+                    for (std::ptrdiff_t b = 0; b < n; ++b) {
+                        const std::int32_t i = unknownIndex[static_cast<std::size_t>(centre + offset[static_cast<std::size_t>(b)])];
+                        if (i >= 0) knownPart[i] += entry(b) * known;
+                    }
+                    continue;
+                }
+                int k = outer[j];
+                for (std::ptrdiff_t b = a; b < n; ++b) {
+                    const std::int32_t i = unknownIndex[static_cast<std::size_t>(centre + offset[static_cast<std::size_t>(b)])];
+                    if (i < 0) continue;
+                    while (inner[k] < i) ++k;
+                    values[k] += entry(b);
+                }
+            }
+        }
+}
+
+}  // namespace
+
+std::vector<double> refineBand(const RefineInput& in, const RefineParams& params) {
+    // The guided filter's matte is a close start: conjugate gradients then need few iterations.
+    std::vector<double> start = guidedBand(in, params.guidedRadius, params.epsilon);
+    const auto nU = static_cast<std::ptrdiff_t>(start.size());
+    if (nU == 0) return start;
+    Vector knownPart = Vector::Zero(nU);
+    Matrix matrix;
+    {
+        const std::vector<std::int32_t> unknownIndex = unknownIndexOf(in);
+        matrix = lowerPattern(in, unknownIndex, nU, params.radius);
+        assembleWindows(in, unknownIndex, params.radius, params.epsilon, matrix, knownPart);
+    }
+
+    // A pixel whose windows all lie outside the image has no row in L: the floor
+    // keeps the system definite there, and is too small to matter elsewhere.
+    Vector rhs(nU);
+    for (std::ptrdiff_t j = 0; j < nU; ++j) {
+        const double weight = std::max(params.lambda * in.confidence[j], 1e-9);
+        matrix.valuePtr()[matrix.outerIndexPtr()[j]] += weight;
+        rhs[j] = weight * in.target[j] - knownPart[j];
+    }
+
+    // Jacobi preconditioning: an incomplete factor costs more to build than the
+    // few iterations it saves from the guided start.
+    Eigen::ConjugateGradient<Matrix, Eigen::Lower, Eigen::DiagonalPreconditioner<double>> solver;
+    solver.setTolerance(params.tolerance);
+    solver.setMaxIterations(params.maxIterations);
+    solver.compute(matrix);
+    const Vector x = solver.solveWithGuess(rhs, Eigen::Map<const Vector>(start.data(), nU));
+    for (std::ptrdiff_t j = 0; j < nU; ++j) start[static_cast<std::size_t>(j)] = std::min(std::max(x[j], 0.0), 1.0);
+    return start;
+}
+
+}  // namespace pairseek

@@ -1,5 +1,7 @@
 // Starting matte of the band solve: a confidence-weighted guided filter, each
 // window fitting target ~ a' * colour + b, each pixel taking its windows' mean fit.
+// Both box filters slide along the columns, so the working storage is a few
+// columns, not planes of the image: fresh memory pages are what such a call costs.
 #include <algorithm>
 
 #include "bandRefine.h"
@@ -7,34 +9,150 @@
 namespace pairseek {
 namespace {
 
-using Grid = std::vector<double>;
+// Weighted moments: weight, its products with colour, target and colour pairs.
+enum Moment { W, WR, WG, WB, WP, WPR, WPG, WPB, WRR, WRG, WRB, WGG, WGB, WBB, Moments };
+// A window's fit: target ~ ar * R + ag * G + ab * B + b.
+enum Fit { AR, AG, AB, B0, Fits };
 
-// Sums over the (2*radius+1)^2 window around each element of a rows x cols grid,
-// clipped at its borders; running sums keep the cost independent of the radius.
-void boxSum(Grid& x, std::ptrdiff_t rows, std::ptrdiff_t cols, std::ptrdiff_t radius, Grid& running) {
-    running.resize(static_cast<std::size_t>(std::max(rows, cols) + 1));
-    for (std::ptrdiff_t c = 0; c < cols; ++c) {
-        double* column = x.data() + c * rows;
+struct Box {
+    std::ptrdiff_t r0, c0, rows, cols;   // within the image
+};
+
+// Sums of each of `planes` stacked columns of length n over the rows r - radius .. r + radius.
+void columnBoxSum(double* column, std::ptrdiff_t planes, std::ptrdiff_t n, std::ptrdiff_t radius,
+                  std::vector<double>& running) {
+    for (std::ptrdiff_t q = 0; q < planes; ++q) {
+        double* x = column + q * n;
         running[0] = 0;
-        for (std::ptrdiff_t r = 0; r < rows; ++r) running[static_cast<std::size_t>(r + 1)] = running[static_cast<std::size_t>(r)] + column[r];
-        for (std::ptrdiff_t r = 0; r < rows; ++r)
-            column[r] = running[static_cast<std::size_t>(std::min(r + radius, rows - 1) + 1)] -
-                        running[static_cast<std::size_t>(std::max(r - radius, std::ptrdiff_t{0}))];
-    }
-    for (std::ptrdiff_t r = 0; r < rows; ++r) {
-        running[0] = 0;
-        for (std::ptrdiff_t c = 0; c < cols; ++c) running[static_cast<std::size_t>(c + 1)] = running[static_cast<std::size_t>(c)] + x[static_cast<std::size_t>(r + c * rows)];
-        for (std::ptrdiff_t c = 0; c < cols; ++c)
-            x[static_cast<std::size_t>(r + c * rows)] =
-                running[static_cast<std::size_t>(std::min(c + radius, cols - 1) + 1)] -
-                running[static_cast<std::size_t>(std::max(c - radius, std::ptrdiff_t{0}))];
+        for (std::ptrdiff_t r = 0; r < n; ++r) running[static_cast<std::size_t>(r + 1)] = running[static_cast<std::size_t>(r)] + x[r];
+        for (std::ptrdiff_t r = 0; r < n; ++r)
+            x[r] = running[static_cast<std::size_t>(std::min(r + radius, n - 1) + 1)] -
+                   running[static_cast<std::size_t>(std::max(r - radius, std::ptrdiff_t{0}))];
     }
 }
+
+class GuidedFilter {
+public:
+    GuidedFilter(const RefineInput& in, const Box& box, std::ptrdiff_t radius, double epsilon)
+        : in_(in), box_(box), radius_(radius), epsilon_(epsilon), ringSize_(2 * radius + 2),
+          firstUnknown_(static_cast<std::size_t>(box.cols + 1)), moments_(Moments * h()), momentSums_(Moments * h()),
+          fitSums_(Fits * h()), ring_(static_cast<std::size_t>(Fits * h() * ringSize_)),
+          running_(static_cast<std::size_t>(h() + 1)) {
+        // Every unknown pixel lies in the box: its list index follows from the counts before its column.
+        for (std::ptrdiff_t c = 0; c < box.cols; ++c) {
+            std::ptrdiff_t count = 0;
+            for (std::ptrdiff_t r = 0; r < box.rows; ++r) count += in.unknownMask[pixel(r, c)] != 0;
+            firstUnknown_[static_cast<std::size_t>(c + 1)] = firstUnknown_[static_cast<std::size_t>(c)] + count;
+        }
+    }
+
+    void run(double* alpha) {
+        const std::ptrdiff_t cols = box_.cols;
+        for (std::ptrdiff_t c = 0; c <= std::min(radius_ - 1, cols - 1); ++c) addMoments(c, 1);
+        std::ptrdiff_t produced = 0;   // fits of columns 0 .. produced - 1 are in the ring and in fitSums_
+        for (std::ptrdiff_t out = 0; out < cols; ++out) {
+            for (; produced <= std::min(out + radius_, cols - 1); ++produced) produceFit(produced);
+            if (out - radius_ - 1 >= 0) addFit(out - radius_ - 1, -1);
+            writeColumn(out, alpha);
+        }
+    }
+
+private:
+    std::ptrdiff_t h() const { return box_.rows; }
+    std::ptrdiff_t pixel(std::ptrdiff_t r, std::ptrdiff_t c) const { return (box_.r0 + r) + (box_.c0 + c) * in_.rows; }
+    double* ringColumn(std::ptrdiff_t c) { return &ring_[static_cast<std::size_t>((c % ringSize_) * Fits * h())]; }
+
+    // Adds (sign 1) or removes (-1) box column c's moments, summed over its rows' windows.
+    void addMoments(std::ptrdiff_t c, double sign) {
+        const std::ptrdiff_t n = h(), planeSize = in_.rows * in_.cols;
+        std::ptrdiff_t u = firstUnknown_[static_cast<std::size_t>(c)];
+        double* m = moments_.data();
+        for (std::ptrdiff_t r = 0; r < n; ++r) {
+            const std::ptrdiff_t p = pixel(r, c);
+            double weight = 1, target = in_.knownAlpha[p];
+            if (in_.unknownMask[p]) {
+                // The floor keeps every window's fit defined.
+                weight = in_.confidence[u] + 1e-3;
+                target = in_.target[u];
+                ++u;
+            }
+            const double R = in_.image[p], G = in_.image[p + planeSize], B = in_.image[p + 2 * planeSize];
+            const double wR = weight * R, wG = weight * G, wP = weight * target;
+            m[W * n + r] = weight, m[WR * n + r] = wR, m[WG * n + r] = wG, m[WB * n + r] = weight * B;
+            m[WP * n + r] = wP, m[WPR * n + r] = wP * R, m[WPG * n + r] = wP * G, m[WPB * n + r] = wP * B;
+            m[WRR * n + r] = wR * R, m[WRG * n + r] = wR * G, m[WRB * n + r] = wR * B;
+            m[WGG * n + r] = wG * G, m[WGB * n + r] = wG * B, m[WBB * n + r] = weight * B * B;
+        }
+        columnBoxSum(m, Moments, n, radius_, running_);
+        for (std::size_t k = 0; k < momentSums_.size(); ++k) momentSums_[k] += sign * moments_[k];
+    }
+
+    // Column c's window fits, summed over its rows' windows, into the ring and
+    // fitSums_. Before, momentSums_ holds columns c - radius .. c + radius - 1; after,
+    // c - radius + 1 .. c + radius (clipped to the box).
+    void produceFit(std::ptrdiff_t c) {
+        if (c + radius_ < box_.cols) addMoments(c + radius_, 1);
+        const std::ptrdiff_t n = h();
+        const double* s = momentSums_.data();
+        double* fit = ringColumn(c);
+        for (std::ptrdiff_t r = 0; r < n; ++r) {
+            const double W0 = s[W * n + r];
+            const double mr = s[WR * n + r] / W0, mg = s[WG * n + r] / W0, mb = s[WB * n + r] / W0;
+            const double mp = s[WP * n + r] / W0;
+            const double pr = s[WPR * n + r] / W0 - mr * mp, pg = s[WPG * n + r] / W0 - mg * mp;
+            const double pb = s[WPB * n + r] / W0 - mb * mp;
+            const double srr = s[WRR * n + r] / W0 - mr * mr + epsilon_, srg = s[WRG * n + r] / W0 - mr * mg;
+            const double srb = s[WRB * n + r] / W0 - mr * mb, sgg = s[WGG * n + r] / W0 - mg * mg + epsilon_;
+            const double sgb = s[WGB * n + r] / W0 - mg * mb, sbb = s[WBB * n + r] / W0 - mb * mb + epsilon_;
+            const double c11 = sgg * sbb - sgb * sgb, c12 = srb * sgb - srg * sbb, c13 = srg * sgb - srb * sgg;
+            const double c22 = srr * sbb - srb * srb, c23 = srb * srg - srr * sgb, c33 = srr * sgg - srg * srg;
+            const double det = srr * c11 + srg * c12 + srb * c13;
+            const double ar = (c11 * pr + c12 * pg + c13 * pb) / det;
+            const double ag = (c12 * pr + c22 * pg + c23 * pb) / det;
+            const double ab = (c13 * pr + c23 * pg + c33 * pb) / det;
+            fit[AR * n + r] = ar, fit[AG * n + r] = ag, fit[AB * n + r] = ab;
+            fit[B0 * n + r] = mp - ar * mr - ag * mg - ab * mb;
+        }
+        columnBoxSum(fit, Fits, n, radius_, running_);
+        addFit(c, 1);
+        if (c - radius_ >= 0) addMoments(c - radius_, -1);
+    }
+
+    void addFit(std::ptrdiff_t c, double sign) {
+        const double* fit = ringColumn(c);
+        for (std::size_t k = 0; k < fitSums_.size(); ++k) fitSums_[k] += sign * fit[k];
+    }
+
+    // fitSums_ holds the fits of every window over column c's pixels: their mean, clamped.
+    void writeColumn(std::ptrdiff_t c, double* alpha) const {
+        const std::ptrdiff_t n = h(), planeSize = in_.rows * in_.cols;
+        const std::ptrdiff_t windowCols = std::min(c + radius_, box_.cols - 1) - std::max(c - radius_, std::ptrdiff_t{0}) + 1;
+        std::ptrdiff_t u = firstUnknown_[static_cast<std::size_t>(c)];
+        for (std::ptrdiff_t r = 0; r < n; ++r) {
+            const std::ptrdiff_t p = pixel(r, c);
+            if (!in_.unknownMask[p]) continue;
+            const std::ptrdiff_t windowRows = std::min(r + radius_, n - 1) - std::max(r - radius_, std::ptrdiff_t{0}) + 1;
+            const double* f = fitSums_.data();
+            const double value = (f[AR * n + r] * in_.image[p] + f[AG * n + r] * in_.image[p + planeSize] +
+                                  f[AB * n + r] * in_.image[p + 2 * planeSize] + f[B0 * n + r]) /
+                                 static_cast<double>(windowRows * windowCols);
+            alpha[u++] = std::min(std::max(value, 0.0), 1.0);
+        }
+    }
+
+    const RefineInput& in_;
+    Box box_;
+    std::ptrdiff_t radius_;
+    double epsilon_;
+    std::ptrdiff_t ringSize_;   // fits of 2 * radius + 2 columns: a window's span and the one leaving it
+    std::vector<std::ptrdiff_t> firstUnknown_;
+    std::vector<double> moments_, momentSums_, fitSums_, ring_, running_;
+};
 
 }  // namespace
 
 std::vector<double> guidedBand(const RefineInput& in, int radius, double epsilon) {
-    const std::ptrdiff_t rows = in.rows, cols = in.cols, planeSize = rows * cols;
+    const std::ptrdiff_t rows = in.rows, cols = in.cols;
     std::ptrdiff_t r0 = rows, r1 = -1, c0 = cols, c1 = -1, nU = 0;
     for (std::ptrdiff_t c = 0; c < cols; ++c)
         for (std::ptrdiff_t r = 0; r < rows; ++r)
@@ -48,69 +166,7 @@ std::vector<double> guidedBand(const RefineInput& in, int radius, double epsilon
     r1 = std::min(r1 + radius, rows - 1);
     c0 = std::max(c0 - radius, std::ptrdiff_t{0});
     c1 = std::min(c1 + radius, cols - 1);
-    const std::ptrdiff_t h = r1 - r0 + 1, w = c1 - c0 + 1;
-    const auto size = static_cast<std::size_t>(h * w);
-
-    // Weighted moments: weight, its products with colour, target and colour pairs.
-    enum Moment { W, WR, WG, WB, WP, WPR, WPG, WPB, WRR, WRG, WRB, WGG, WGB, WBB, Moments };
-    std::vector<Grid> m(Moments, Grid(size));
-    Grid red(size), green(size), blue(size);
-    std::ptrdiff_t u = 0;
-    for (std::ptrdiff_t c = 0; c < w; ++c)
-        for (std::ptrdiff_t r = 0; r < h; ++r) {
-            const std::ptrdiff_t p = (r0 + r) + (c0 + c) * rows;
-            const auto k = static_cast<std::size_t>(r + c * h);
-            double weight = 1, target = in.knownAlpha[p];
-            if (in.unknownMask[p]) {
-                // The floor keeps every window's fit defined.
-                weight = in.confidence[u] + 1e-3;
-                target = in.target[u];
-                ++u;
-            }
-            const double R = in.image[p], G = in.image[p + planeSize], B = in.image[p + 2 * planeSize];
-            red[k] = R, green[k] = G, blue[k] = B;
-            const double wR = weight * R, wG = weight * G, wP = weight * target;
-            m[W][k] = weight, m[WR][k] = wR, m[WG][k] = wG, m[WB][k] = weight * B, m[WP][k] = wP;
-            m[WPR][k] = wP * R, m[WPG][k] = wP * G, m[WPB][k] = wP * B;
-            m[WRR][k] = wR * R, m[WRG][k] = wR * G, m[WRB][k] = wR * B;
-            m[WGG][k] = wG * G, m[WGB][k] = wG * B, m[WBB][k] = weight * B * B;
-        }
-    Grid running;
-    for (Grid& g : m) boxSum(g, h, w, radius, running);
-
-    // Each window's fit, then the mean over the windows holding each pixel.
-    Grid& ar = m[WPR];
-    Grid& ag = m[WPG];
-    Grid& ab = m[WPB];
-    Grid& b = m[WP];
-    Grid& count = m[WRR];
-    for (std::size_t k = 0; k < size; ++k) {
-        const double W0 = m[W][k];
-        const double mr = m[WR][k] / W0, mg = m[WG][k] / W0, mb = m[WB][k] / W0, mp = m[WP][k] / W0;
-        const double pr = m[WPR][k] / W0 - mr * mp, pg = m[WPG][k] / W0 - mg * mp, pb = m[WPB][k] / W0 - mb * mp;
-        const double srr = m[WRR][k] / W0 - mr * mr + epsilon, srg = m[WRG][k] / W0 - mr * mg;
-        const double srb = m[WRB][k] / W0 - mr * mb, sgg = m[WGG][k] / W0 - mg * mg + epsilon;
-        const double sgb = m[WGB][k] / W0 - mg * mb, sbb = m[WBB][k] / W0 - mb * mb + epsilon;
-        const double c11 = sgg * sbb - sgb * sgb, c12 = srb * sgb - srg * sbb, c13 = srg * sgb - srb * sgg;
-        const double c22 = srr * sbb - srb * srb, c23 = srb * srg - srr * sgb, c33 = srr * sgg - srg * srg;
-        const double det = srr * c11 + srg * c12 + srb * c13;
-        const double a1 = (c11 * pr + c12 * pg + c13 * pb) / det;
-        const double a2 = (c12 * pr + c22 * pg + c23 * pb) / det;
-        const double a3 = (c13 * pr + c23 * pg + c33 * pb) / det;
-        ar[k] = a1, ag[k] = a2, ab[k] = a3, b[k] = mp - a1 * mr - a2 * mg - a3 * mb;
-        count[k] = 1;
-    }
-    for (Grid* g : {&ar, &ag, &ab, &b, &count}) boxSum(*g, h, w, radius, running);
-
-    u = 0;
-    for (std::ptrdiff_t c = 0; c < w; ++c)
-        for (std::ptrdiff_t r = 0; r < h; ++r) {
-            const std::ptrdiff_t p = (r0 + r) + (c0 + c) * rows;
-            if (!in.unknownMask[p]) continue;
-            const auto k = static_cast<std::size_t>(r + c * h);
-            const double value = (ar[k] * red[k] + ag[k] * green[k] + ab[k] * blue[k] + b[k]) / count[k];
-            alpha[static_cast<std::size_t>(u++)] = std::min(std::max(value, 0.0), 1.0);
-        }
+    GuidedFilter(in, {r0, c0, r1 - r0 + 1, c1 - c0 + 1}, radius, epsilon).run(alpha.data());
     return alpha;
 }
 

@@ -5,9 +5,9 @@
 %   Minimises alpha' * L * alpha + sum of lambda * confidence .* (alpha - target).^2
 %   over the unknown pixels, L the closed-form matting Laplacian (windows of
 %   (2*radius+1)^2 pixels wholly inside the image, regulariser epsilon), the known
-%   pixels fixed at knownAlpha. The solve is conjugate gradients with an incomplete
-%   Cholesky factor, stopped at relative residual tolerance, started from a guided
-%   filter (radius 12) of target weighted by confidence + 1e-3.
+%   pixels fixed at knownAlpha. The solve is conjugate gradients with a Jacobi
+%   (diagonal) preconditioner, stopped at relative residual tolerance, started from a
+%   guided filter (radius 12) of target weighted by confidence + 1e-3.
 %
 %   Inputs (nU unknown pixels):
 %     image        real double, rows x cols x 3, finite.

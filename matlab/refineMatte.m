@@ -19,9 +19,10 @@ function alpha = refineMatte(image, unknownMask, sampledAlpha, confidence, varar
 %     'Method'     'laplacian' (default): minimise alpha' * L * alpha + sum of
 %                  Lambda * confidence * (alpha - sampled)^2 over the unknown pixels,
 %                  L the closed-form matting Laplacian, the known pixels fixed: a
-%                  sparse solve over the unknown band only (conjugate gradients with
-%                  an incomplete Cholesky factor, started from the 'guided' matte),
-%                  in the refineBand module when it is built, else in pcg.
+%                  sparse solve over the unknown band only by conjugate gradients
+%                  started from the 'guided' matte: in the refineBand module (Jacobi
+%                  preconditioner) when it is built, else Octave's pcg with an
+%                  incomplete Cholesky factor.
 %                  'guided': a confidence-weighted guided filter of the sampled alpha,
 %                  with the known pixels as fully trusted data; faster, less exact.
 %     'Lambda'     weight of the sampled alphas against smoothness (default 0.03)

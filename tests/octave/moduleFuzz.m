@@ -1,6 +1,6 @@
 function moduleFuzz(calls, seed)
-%MODULEFUZZ Thousands of random calls of fringeScan and pairSeek in one process:
-%   valid ones, and ones with one or two arguments broken (class, shape, size,
+%MODULEFUZZ Thousands of random calls of fringeScan, pairSeek and refineBand in one
+%   process: valid ones, and ones with one or two arguments broken (class, shape, size,
 %   NaN/Inf, out-of-range indices, aliased arrays). Each call must succeed or
 %   raise a pairseek: error; after an error, and after any call with outputs,
 %   every input is bit-identical. A bad call found is reported with its seed.
@@ -10,10 +10,15 @@ function moduleFuzz(calls, seed)
   accepted = 0; rejected = 0;
   for k = 1:calls
     f = randomFixture();
-    if rand() < 0.3
+    pick = rand();
+    if pick < 0.25
       module = 'fringeScan';
       args = {f.image, f.fgMask, f.bgMask, f.unknownMask};
       nout = randi([0 8]);
+    elseif pick < 0.45
+      module = 'refineBand';
+      args = f.refineArgs;
+      nout = randi([0 2]);
     else
       module = 'pairSeek';
       args = f.args;
@@ -63,6 +68,8 @@ function f = randomFixture()
   f.args = {unknownColour, unknownPos, fgColour, fgPos, bgColour, bgPos, 1 + rand(nU, 1), 1 + rand(nU, 1), ...
             indexMap, f.unknownMask, rand() * 0.9, 10 * rand(), int32(randi(nF, nU, 1)), ...
             int32(randi(nB, nU, 1)), rand(rows, cols)};
+  f.refineArgs = {f.image, f.unknownMask, double(f.fgMask), rand(nU, 1), rand(nU, 1), 0.03, randi([1 3]), ...
+                  1e-7, 1e-3};
 end
 
 function args = breakArguments(args, count)
@@ -104,8 +111,11 @@ function v = mutate(v, args)
 end
 
 function s = snapshotOf(a)
+  % Bits of arrays, cell by cell for cells (isequal would call two NaN different).
   if isnumeric(a) || islogical(a) || ischar(a)
     s = bitsOf(a);
+  elseif iscell(a)
+    s = cellfun(@snapshotOf, a, 'UniformOutput', false);
   else
     s = a;
   end

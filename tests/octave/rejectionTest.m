@@ -3,24 +3,7 @@ function rejectionTest()
 %   each must raise its pairseek:<module>:<what> identifier and leave every
 %   input bit-identical (the in-place form included).
   cases = [fringeScanCases(); pairSeekCases()];
-  for t = 1:size(cases, 1)
-    [name, args, nout, id] = cases{t, :};
-    module = regexprep(id, '^pairseek:(\w+):.*$', '$1');
-    snapshot = cellfun(@bitsOf, args, 'UniformOutput', false);
-    raised = '';
-    try
-      if nout == 0
-        feval(module, args{:});
-      else
-        out = cell(1, nout);
-        [out{:}] = feval(module, args{:});
-      end
-    catch err
-      raised = err.identifier;
-    end
-    assert(strcmp(raised, id), '%s (%s): raised ''%s'', expected ''%s''', name, module, raised, id);
-    assert(isequal(cellfun(@bitsOf, args, 'UniformOutput', false), snapshot), '%s (%s): an input changed', name, module);
-  end
+  checkRejections(cases);
   fprintf('rejectionTest: %d bad calls rejected\n', size(cases, 1));
 end
 

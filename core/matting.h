@@ -161,7 +161,8 @@ std::int64_t randomRounds(Count nF, Count nB, double decay);
 //   in 0 .. nB-1; every set mask pixel maps to an index in 0 .. nU-1; every
 //   unknown position truncates to a cell inside the grid (all as 0-based values,
 //   after any conversion); decay < 1, because with decay >= 1 the radii never
-//   shrink and the pass never ends.
+//   shrink and the pass never ends; `opacity` shares no storage with what the
+//   pass reads, and fgIndex and bgIndex none with each other or the index map.
 void searchPass(const SampleTable& unknown, const SampleTable& foreground, const SampleTable& background,
                 const double* fgScale, const double* bgScale, const IndexMapView& indexMap,
                 const std::uint8_t* unknownMask, const SearchParams& params, const PairState& state,

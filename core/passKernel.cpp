@@ -383,26 +383,44 @@ bool available(LaneSet lanes) {
     }
 }
 
-void runPass(const PassInput& in, RandomSource& random, LaneSet lanes) {
+namespace {
+
+// The pixel loop and the scoring compiled for one lane set.
+struct Kernel {
+    void (*pass)(const PassInput&, RandomSource&);
+    ScoreFunction score;
+};
+
+template <ScoreFunction score, DrawFunction draw>
+constexpr Kernel kernel() {
+    return {passWith<score, draw>, score};
+}
+
+Kernel kernelFor(LaneSet lanes) {
     switch (resolved(lanes)) {
 #if defined(PAIRSEEK_X86_DISPATCH)
         case LaneSet::avx512:
-            return passWith<avx512::score, avx512::draw>(in, random);
+            return kernel<avx512::score, avx512::draw>();
         case LaneSet::avx2:
-            return passWith<avx2::score, avx2::draw>(in, random);
+            return kernel<avx2::score, avx2::draw>();
         case LaneSet::sse2:
-            return passWith<sse2::score, sse2::draw>(in, random);
+            return kernel<sse2::score, sse2::draw>();
 #elif defined(__GNUC__)
         case LaneSet::generic:
-            return passWith<generic::score, generic::draw>(in, random);
+            return kernel<generic::score, generic::draw>();
 #endif
         default:
-            return passWith<scalar::score, scalar::draw>(in, random);
+            return kernel<scalar::score, scalar::draw>();
     }
 }
 
+}  // namespace
+
+void runPass(const PassInput& in, RandomSource& random, LaneSet lanes) { kernelFor(lanes).pass(in, random); }
+
 void scorePairs(LaneSet lanes, const PassInput& in, const Pixel& p, const std::int32_t* f, const std::int32_t* b,
                 int n, double* cost, double* alpha) {
+    const ScoreFunction score = kernelFor(lanes).score;
     Candidates c;
     for (int from = 0; from < n; from += batchCapacity) {
         c.count = n - from < batchCapacity ? n - from : batchCapacity;
@@ -410,25 +428,7 @@ void scorePairs(LaneSet lanes, const PassInput& in, const Pixel& p, const std::i
             c.f[k] = f[from + k];
             c.b[k] = b[from + k];
         }
-        switch (resolved(lanes)) {
-#if defined(PAIRSEEK_X86_DISPATCH)
-            case LaneSet::avx512:
-                avx512::score(p, in, c);
-                break;
-            case LaneSet::avx2:
-                avx2::score(p, in, c);
-                break;
-            case LaneSet::sse2:
-                sse2::score(p, in, c);
-                break;
-#elif defined(__GNUC__)
-            case LaneSet::generic:
-                generic::score(p, in, c);
-                break;
-#endif
-            default:
-                scalar::score(p, in, c);
-        }
+        score(p, in, c);
         for (int k = 0; k < c.count; ++k) {
             cost[from + k] = c.cost[k];
             alpha[from + k] = c.alpha[k];

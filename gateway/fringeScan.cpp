@@ -2,7 +2,7 @@
 // pixels as seven new host arrays, plus one counts line on the host console.
 // Calling form and argument rules: matlab/fringeScan.m.
 #include <cstdint>
-#include <new>
+#include <cstdio>
 #include <vector>
 
 #include "hostArgs.h"
@@ -24,8 +24,6 @@ struct ScanInput {
     const std::uint8_t* unknownMask;
     pairseek::Count rows, cols;
 };
-
-enum class RunStatus { Done, OutOfMemory, Failed };
 
 // Position (n x 2) and colour (n x 4) tables of one list, for the requested slots only.
 void returnSamples(const std::vector<pairseek::SampleRecord>& list, int slots, mxArray* plhs[], int posOut,
@@ -52,15 +50,12 @@ void returnSamples(const std::vector<pairseek::SampleRecord>& list, int slots, m
 }
 
 // Owns the scan result, so the caller raises host errors only once it is released.
-RunStatus scanAndReturn(const ScanInput& in, int slots, mxArray* plhs[]) {
+hostArgs::RunStatus scanAndReturn(const ScanInput& in, int slots, mxArray* plhs[]) {
     pairseek::FringeScanResult scan;
-    try {
+    const hostArgs::RunStatus status = hostArgs::runGuarded([&] {
         scan = pairseek::collectFringe(in.image, in.fgMask, in.bgMask, in.unknownMask, in.rows, in.cols);
-    } catch (const std::bad_alloc&) {
-        return RunStatus::OutOfMemory;
-    } catch (...) {
-        return RunStatus::Failed;
-    }
+    });
+    if (status != hostArgs::RunStatus::Done) return status;
 
     // Every count is at most rows * cols, checked to fit 32 bits.
     mexPrintf("Total %d unknowns, %d foreground boundary, %d background boundary.\n",
@@ -77,7 +72,7 @@ RunStatus scanAndReturn(const ScanInput& in, int slots, mxArray* plhs[]) {
         auto* map = static_cast<std::int32_t*>(mxGetData(plhs[IndexMapOut]));
         for (std::size_t k = 0; k < scan.indexMap.size(); ++k) map[k] = scan.indexMap[k];
     }
-    return RunStatus::Done;
+    return hostArgs::RunStatus::Done;
 }
 
 }  // namespace
@@ -105,17 +100,13 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     }
 
     // --------------------------------------------------------- run, allocate and write back
-    const ScanInput in{static_cast<const double*>(mxGetData(image)),
-                       static_cast<const std::uint8_t*>(mxGetData(masks[0])),
-                       static_cast<const std::uint8_t*>(mxGetData(masks[1])),
-                       static_cast<const std::uint8_t*>(mxGetData(masks[2])),
-                       static_cast<pairseek::Count>(rows), static_cast<pairseek::Count>(cols)};
+    const ScanInput in{hostArgs::doubles(image), hostArgs::bytes(masks[0]), hostArgs::bytes(masks[1]),
+                       hostArgs::bytes(masks[2]), static_cast<pairseek::Count>(rows),
+                       static_cast<pairseek::Count>(cols)};
     // With no outputs requested the host still takes the first one (as ans).
     const int slots = nlhs > 0 ? nlhs : 1;
-    switch (scanAndReturn(in, slots, plhs)) {
-    case RunStatus::Done: return;
-    case RunStatus::OutOfMemory:
-        check.fail("outOfMemory", "not enough memory for the scan of a %lldx%lld image", rows, cols);
-    case RunStatus::Failed: check.fail("internal", "the scan stopped on an unexpected C++ exception");
-    }
+    const hostArgs::RunStatus status = scanAndReturn(in, slots, plhs);
+    char task[96];
+    std::snprintf(task, sizeof task, "the scan of a %lldx%lld image", rows, cols);
+    check.finished(status, task);
 }

@@ -1,4 +1,4 @@
-// Host-argument checks shared by the two modules. Each check raises through
+// Host-argument checks shared by the modules. Each check raises through
 // mexErrMsgIdAndTxt with the identifier "pairseek:<module>:<what>" and a message
 // saying what was expected and what came. Nothing here owns memory, so raising
 // (a longjmp or a host exception, depending on the host) leaks nothing.
@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
 #include "mex.h"
 
@@ -26,6 +27,27 @@ inline Size dim(const mxArray* a, Size k) {
 }
 
 inline Size elements(const mxArray* a) { return static_cast<Size>(mxGetNumberOfElements(a)); }
+
+// Typed views of an array's data, for arrays whose class was checked.
+inline const double* doubles(const mxArray* a) { return static_cast<const double*>(mxGetData(a)); }
+inline const std::int32_t* int32s(const mxArray* a) { return static_cast<const std::int32_t*>(mxGetData(a)); }
+inline const std::uint8_t* bytes(const mxArray* a) { return static_cast<const std::uint8_t*>(mxGetData(a)); }
+
+// How a module's C++ work ended. The work calls no host function; it runs to
+// its end, destructors included, before any host error is raised.
+enum class RunStatus { Done, OutOfMemory, Failed };
+
+template <class Work>
+RunStatus runGuarded(Work&& work) noexcept {
+    try {
+        work();
+    } catch (const std::bad_alloc&) {
+        return RunStatus::OutOfMemory;
+    } catch (...) {
+        return RunStatus::Failed;
+    }
+    return RunStatus::Done;
+}
 
 // "3x4x2": the array's dimensions, for messages.
 struct ShapeText {
@@ -112,6 +134,12 @@ public:
 
     void count(Size n, const char* what) const {
         if (n > maxCount) fail("tooLarge", "%s is %lld; at most %lld is supported", what, n, maxCount);
+    }
+
+    // Raises outOfMemory or internal unless the work named by `task` is done.
+    void finished(RunStatus status, const char* task) const {
+        if (status == RunStatus::OutOfMemory) fail("outOfMemory", "not enough memory for %s", task);
+        if (status == RunStatus::Failed) fail("internal", "%s stopped on an unexpected C++ exception", task);
     }
 
 private:

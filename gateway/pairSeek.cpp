@@ -3,10 +3,10 @@
 // Calling form and argument rules: matlab/pairSeek.m.
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <functional>
-#include <new>
 #include <vector>
 
 #include "hostArgs.h"
@@ -24,11 +24,11 @@ constexpr hostArgs::Checker check{"pairSeek"};
 using hostArgs::Size;
 
 // Above this many random rounds per pixel a call runs practically forever, and
-// the core's round counter (an int) would overflow long before it ends.
+// the host cannot interrupt a module.
 constexpr double maxRandomRounds = 1e9;
 
-const double* doubles(const mxArray* a) { return static_cast<const double*>(mxGetData(a)); }
-const std::int32_t* int32s(const mxArray* a) { return static_cast<const std::int32_t*>(mxGetData(a)); }
+using hostArgs::doubles;
+using hostArgs::int32s;
 
 struct PassInput {
     const double *unknownColour, *unknownPos, *fgColour, *fgPos, *bgColour, *bgPos, *fgScale, *bgScale;
@@ -46,8 +46,6 @@ struct PassTarget {
     double* opacity;
 };
 
-enum class RunStatus { Done, OutOfMemory, Failed };
-
 std::vector<std::int32_t> toZeroBased(const std::int32_t* index, std::size_t n) {
     std::vector<std::int32_t> out(n);
     for (std::size_t k = 0; k < n; ++k) out[k] = index[k] - 1;
@@ -63,41 +61,38 @@ bool overlaps(const double* a, std::size_t aCount, const double* b, std::size_t 
     return aCount > 0 && bCount > 0 && before(a, b + bCount) && before(b, a + aCount);
 }
 
-// Owns all working storage and allocates it before the first write, so the
-// caller raises host errors only once it is released and nothing was written.
-// Positions and the index map are read 1-based where they lie; only the pairs
-// are copied, because fgIndex and bgIndex may be one shared host array.
-RunStatus runPass(const PassInput& in, const PassTarget& target, std::uint32_t seed) {
-    try {
-        std::vector<std::int32_t> fgIndex = toZeroBased(in.fgIndex, static_cast<std::size_t>(in.nU));
-        std::vector<std::int32_t> bgIndex = toZeroBased(in.bgIndex, static_cast<std::size_t>(in.nU));
+// Positions and the index map are read 1-based where they lie. The pairs are
+// copied, because fgIndex and bgIndex may be one shared host array and because
+// the index map may share storage with either: the copies are written back only
+// once the pass is over. Owns that storage, so the caller raises host errors
+// only once it is released and nothing was written.
+hostArgs::RunStatus runPass(const PassInput& in, const PassTarget& target, std::uint32_t seed) {
+    const std::size_t nU = static_cast<std::size_t>(in.nU);
+    std::vector<std::int32_t> fgIndex, bgIndex;
+    std::vector<double> positionCopy;
+    return hostArgs::runGuarded([&] {
+        fgIndex = toZeroBased(in.fgIndex, nU);
+        bgIndex = toZeroBased(in.bgIndex, nU);
         // The pass writes opacity while it still reads unknown positions: if the host
         // passed one array as both, a written alpha would become a later pixel's
         // position. Read the positions from a copy then.
-        std::vector<double> positionCopy;
         const double* unknownPos = in.unknownPos;
-        const std::size_t positionCount = 2 * static_cast<std::size_t>(in.nU);
-        if (overlaps(target.opacity, static_cast<std::size_t>(in.rows) * static_cast<std::size_t>(in.cols),
-                     in.unknownPos, positionCount)) {
-            positionCopy.assign(in.unknownPos, in.unknownPos + positionCount);
+        const std::size_t cells = static_cast<std::size_t>(in.rows) * static_cast<std::size_t>(in.cols);
+        if (overlaps(target.opacity, cells, unknownPos, 2 * nU)) {
+            positionCopy.assign(unknownPos, unknownPos + 2 * nU);
             unknownPos = positionCopy.data();
         }
 
         // ------------------------------------------------ run and write back
-        pairseek::LinearCongruential random(seed);
         constexpr auto oneBased = pairseek::IndexBase::one;
+        pairseek::LinearCongruential random(seed);
         pairseek::searchPass({in.unknownColour, unknownPos, in.nU, oneBased},
                              {in.fgColour, in.fgPos, in.nF, oneBased}, {in.bgColour, in.bgPos, in.nB, oneBased},
                              in.fgScale, in.bgScale, {in.indexMap, in.rows, in.cols, oneBased}, in.unknownMask,
                              in.params, {fgIndex.data(), bgIndex.data()}, target.opacity, random);
         toOneBased(fgIndex, target.fgIndex);
         toOneBased(bgIndex, target.bgIndex);
-    } catch (const std::bad_alloc&) {
-        return RunStatus::OutOfMemory;
-    } catch (...) {
-        return RunStatus::Failed;
-    }
-    return RunStatus::Done;
+    });
 }
 
 mxArray* copyOf(const mxArray* a) {
@@ -224,7 +219,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     checkPairIndices(bgIndex, nU, "bgIndexRange", "bgIndex", nB, "background");
 
     const std::int32_t* indexMap = int32s(prhs[IndexMapIn]);
-    const auto* unknownMask = static_cast<const std::uint8_t*>(mxGetData(prhs[UnknownMaskIn]));
+    const std::uint8_t* unknownMask = hostArgs::bytes(prhs[UnknownMaskIn]);
     checkIndexMap(indexMap, unknownMask, rows * cols, nU);
     const double* unknownPos = doubles(prhs[UnknownPosIn]);
     checkUnknownPositions(unknownPos, nU, rows, cols);
@@ -253,13 +248,10 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
                   static_cast<double*>(mxGetData(prhs[OpacityIn]))};
     }
 
-    switch (runPass(in, target, seed)) {
-    case RunStatus::Done: break;
-    case RunStatus::OutOfMemory:
-        check.fail("outOfMemory", "not enough memory for the working copies of %lld unknown pixels on a %lldx%lld "
-                   "grid", nU, rows, cols);
-    case RunStatus::Failed: check.fail("internal", "the pass stopped on an unexpected C++ exception");
-    }
+    const hostArgs::RunStatus status = runPass(in, target, seed);
+    char task[128];
+    std::snprintf(task, sizeof task, "the pass over %lld unknown pixels and %lld + %lld samples", nU, nF, nB);
+    check.finished(status, task);
     for (int k = 0; k < PairSeekOutputs && results[k]; ++k) {
         if (k < nlhs) plhs[k] = results[k];
         else mxDestroyArray(results[k]);

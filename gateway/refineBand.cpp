@@ -3,8 +3,8 @@
 // matlab/refineBand.m.
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
-#include <new>
 #include <vector>
 
 #include "bandRefine.h"
@@ -25,24 +25,18 @@ using hostArgs::Size;
 // (4 * radius + 1)^2 neighbours per pixel would not fit memory anyway.
 constexpr double maxRadius = 100;
 
-const double* doubles(const mxArray* a) { return static_cast<const double*>(mxGetData(a)); }
-
-enum class RunStatus { Done, OutOfMemory, Failed };
+using hostArgs::doubles;
 
 // Owns the refined values, so the caller raises host errors only once they are released.
-RunStatus refineAndReturn(const pairseek::RefineInput& in, const pairseek::RefineParams& params, mxArray* plhs[]) {
+hostArgs::RunStatus refineAndReturn(const pairseek::RefineInput& in, const pairseek::RefineParams& params,
+                                    mxArray* plhs[]) {
     std::vector<double> alpha;
-    try {
-        alpha = pairseek::refineBand(in, params);
-    } catch (const std::bad_alloc&) {
-        return RunStatus::OutOfMemory;
-    } catch (...) {
-        return RunStatus::Failed;
-    }
+    const hostArgs::RunStatus status = hostArgs::runGuarded([&] { alpha = pairseek::refineBand(in, params); });
+    if (status != hostArgs::RunStatus::Done) return status;
     // ------------------------------------------------ allocate and write back
     plhs[AlphaOut] = mxCreateDoubleMatrix(static_cast<mwSize>(alpha.size()), 1, mxREAL);
     if (!alpha.empty()) std::memcpy(mxGetData(plhs[AlphaOut]), alpha.data(), alpha.size() * sizeof(double));
-    return RunStatus::Done;
+    return hostArgs::RunStatus::Done;
 }
 
 double scalar(const mxArray* a, const char* name) {
@@ -84,7 +78,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     const double epsilon = scalar(prhs[EpsilonIn], "epsilon");
     const double tolerance = scalar(prhs[ToleranceIn], "tolerance");
 
-    const auto* mask = static_cast<const std::uint8_t*>(mxGetData(unknownMask));
+    const std::uint8_t* mask = hostArgs::bytes(unknownMask);
     Size nU = 0;
     for (Size k = 0; k < rows * cols; ++k) nU += mask[k] != 0;
     check.elementCount(target, "target", nU);
@@ -117,11 +111,8 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     params.radius = static_cast<int>(radius);
     params.epsilon = epsilon;
     params.tolerance = tolerance;
-    switch (refineAndReturn(in, params, plhs)) {
-    case RunStatus::Done: return;
-    case RunStatus::OutOfMemory:
-        check.fail("outOfMemory", "not enough memory for the band solve of %lld unknown pixels on a %lldx%lld image",
-                   nU, rows, cols);
-    case RunStatus::Failed: check.fail("internal", "the band solve stopped on an unexpected C++ exception");
-    }
+    const hostArgs::RunStatus status = refineAndReturn(in, params, plhs);
+    char task[128];
+    std::snprintf(task, sizeof task, "the band solve of %lld unknown pixels on a %lldx%lld image", nU, rows, cols);
+    check.finished(status, task);
 }

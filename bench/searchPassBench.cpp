@@ -31,6 +31,7 @@
 
 #include "passLayout.h"
 #include "referencePass.h"
+#include "sameValue.h"
 #include "syntheticScene.h"
 
 namespace {
@@ -132,7 +133,7 @@ void referenceBench(benchmark::State& state, std::size_t k, Start start) {
 
 bool sameOpacity(const std::vector<double>& a, const std::vector<double>& b) {
     for (std::size_t k = 0; k < a.size(); ++k)
-        if (!(std::isnan(a[k]) && std::isnan(b[k])) && std::memcmp(&a[k], &b[k], sizeof(double)) != 0) return false;
+        if (!testing::sameBits(a[k], b[k])) return false;
     return true;
 }
 

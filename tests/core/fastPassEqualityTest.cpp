@@ -13,17 +13,12 @@
 
 #include "passLayout.h"
 #include "referencePass.h"
+#include "sameValue.h"
 #include "searchCase.h"
 #include "syntheticScene.h"
 
 namespace pairseek::testing {
 namespace {
-
-// Equal to the bit, signed zeros apart; any NaN matches any NaN, since which
-// operand's NaN an operation passes on is the compiler's choice.
-bool sameValue(double a, double b) {
-    return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof(double)) == 0;
-}
 
 // First difference between two cases' results, or "".
 std::string difference(const SearchCase& expected, const SearchCase& actual) {
@@ -34,7 +29,7 @@ std::string difference(const SearchCase& expected, const SearchCase& actual) {
                    ", " + std::to_string(expected.bgIndex[i]) + ")";
     }
     for (std::size_t k = 0; k < expected.opacity.size(); ++k)
-        if (!sameValue(expected.opacity[k], actual.opacity[k]))
+        if (!sameBits(expected.opacity[k], actual.opacity[k]))
             return "opacity at cell " + std::to_string(k) + ": " + std::to_string(actual.opacity[k]) + ", reference " +
                    std::to_string(expected.opacity[k]);
     return "";
@@ -156,9 +151,9 @@ TEST(FastPassEquality, EveryLaneSetScoresAsPairCost) {
                 const PairEvaluation e = pairCost({p.red, p.green, p.blue}, {F.red, F.green, F.blue}, {B.red, B.green, B.blue},
                                                   {p.row, p.col}, {F.row, F.col}, {B.row, B.col}, p.sF, p.sB,
                                                   p.colourWeight);
-                ASSERT_TRUE(sameValue(e.cost, cost[k]))
+                ASSERT_TRUE(sameBits(e.cost, cost[k]))
                     << v.name << ", seed " << seed << ", pair " << k << ": cost " << cost[k] << ", pairCost " << e.cost;
-                ASSERT_TRUE(sameValue(e.alpha, alpha[k]))
+                ASSERT_TRUE(sameBits(e.alpha, alpha[k]))
                     << v.name << ", seed " << seed << ", pair " << k << ": alpha " << alpha[k] << ", pairCost " << e.alpha;
             }
         }

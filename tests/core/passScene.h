@@ -110,19 +110,4 @@ class ScriptedRandom final : public RandomSource {
     std::size_t used_ = 0;
 };
 
-// Always the same value; counts the draws.
-class CountingRandom final : public RandomSource {
-  public:
-    explicit CountingRandom(int value) : value_(value) {}
-    int next() override {
-        ++used_;
-        return value_;
-    }
-    std::size_t used() const { return used_; }
-
-  private:
-    int value_;
-    std::size_t used_ = 0;
-};
-
 }  // namespace pairseek::testing

@@ -17,8 +17,6 @@ const std::vector<SceneSize>& sceneSizes() {
 
 namespace {
 
-constexpr double pi = 3.14159265358979323846;
-
 void appendTable(const std::vector<SampleRecord>& records, std::vector<double>& colour, std::vector<double>& pos) {
     const std::size_t n = records.size();
     colour.assign(4 * n, 0.0);
@@ -97,7 +95,6 @@ SyntheticScene makeSyntheticScene(const SceneSize& size, std::uint32_t seed) {
         s.fgIndex.push_back(pickF(engine));
         s.bgIndex.push_back(pickB(engine));
     }
-    (void)pi;
     return s;
 }
 

@@ -3,6 +3,10 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
 namespace pairseek::testing {
 
 struct FuzzSource {
@@ -13,6 +17,9 @@ struct FuzzSource {
 };
 
 // Aborts, so that the fuzzer records the input, when a property fails.
-void failWith(const std::string& violation);
+[[noreturn]] inline void failWith(const std::string& violation) {
+    std::fprintf(stderr, "property violated: %s\n", violation.c_str());
+    std::abort();
+}
 
 }  // namespace pairseek::testing

@@ -2,16 +2,13 @@
 // check returns an empty string, or a description of the first violation.
 #pragma once
 
-#include <cmath>
-#include <cstring>
 #include <string>
 
 #include "matting.h"
+#include "sameValue.h"
 #include "searchCase.h"
 
 namespace pairseek::testing {
-
-inline bool sameDouble(double a, double b) { return (std::isnan(a) && std::isnan(b)) || a == b; }
 
 // `before` is the case as it was before `after` ran one or more passes.
 inline std::string checkPasses(const SearchCase& before, const SearchCase& after) {

@@ -46,9 +46,6 @@ for f = 1:numel(folders)
     end
     for name = caseNames(folder)
         matteCase = readMatteCase(folder, name{1});
-        if isempty(matteCase.alpha)
-            continue;   % nothing to compare with
-        end
         [searchAlpha, searchSeconds] = timedMatte(matteCase, [varargin, {'Refine', false}]);
         [alpha, seconds] = timedMatte(matteCase, [varargin, {'Refine', true}]);
         [searchSad, searchMse] = matteScores(searchAlpha, matteCase.alpha, matteCase.trimap);

@@ -113,27 +113,17 @@ if options.Refine
         fprintf('pairMatte: refined in %.3f s, %.3f s in all\n', toc(refining), toc(started));
     end
 end
-planes = rows * cols;
-for channel = 1:3
-    foreground(unknownCell + (channel - 1) * planes) = fgColour(fgIndex, channel);
-end
+foreground(unknownCell + (0:2) * rows * cols) = fgColour(fgIndex, 1:3);
 end
 
 function options = matteOptions(args)
 % Name, value pairs into a struct of checked options.
-options = struct('Passes', 10, 'Decay', 0.5, 'ColourWeight', 150, 'Seed', 1, 'Refine', true, 'Verbose', false);
+defaults = struct('Passes', 10, 'Decay', 0.5, 'ColourWeight', 150, 'Seed', 1, 'Refine', true, 'Verbose', false);
+options = nameValueOptions(defaults, args, 'pairMatte');
 names = fieldnames(options);
-if mod(numel(args), 2) ~= 0
-    error('pairseek:pairMatte:options', 'options must come in name, value pairs; got %d extra arguments', ...
-          numel(args));
-end
-for k = 1:2:numel(args)
-    name = args{k};
-    value = args{k + 1};
-    if ~ischar(name) || ~any(strcmpi(name, names))
-        error('pairseek:pairMatte:options', 'unknown option; expected one of %s', strjoin(names', ', '));
-    end
-    name = names{strcmpi(name, names)};
+for k = 1:numel(names)
+    name = names{k};
+    value = options.(name);
     scalar = isnumeric(value) && isreal(value) && isscalar(value);
     switch name
         case 'Passes'

@@ -1,15 +1,12 @@
 function matteCase = readMatteCase(folder, name)
 %READMATTECASE The files <name>_image.png, <name>_trimap.png and <name>_alpha.png of a folder.
 %   Returns a struct with name, image and trimap as read, and alpha, the true alpha as
-%   doubles in [0, 1] (empty when the folder has no alpha file for the case).
+%   doubles in [0, 1].
 base = fullfile(folder, name);
 matteCase.name = name;
 matteCase.image = imread([base '_image.png']);
 matteCase.trimap = imread([base '_trimap.png']);
-matteCase.alpha = [];
-if exist([base '_alpha.png'], 'file')
-    alpha = imread([base '_alpha.png']);
-    alpha = alpha(:, :, 1);
-    matteCase.alpha = double(alpha) / double(intmax(class(alpha)));
-end
+alpha = imread([base '_alpha.png']);
+alpha = alpha(:, :, 1);
+matteCase.alpha = double(alpha) / double(intmax(class(alpha)));
 end

@@ -5,7 +5,7 @@ function checkRejections(cases)
   for t = 1:size(cases, 1)
     [name, args, nout, id] = cases{t, :};
     module = regexprep(id, '^pairseek:(\w+):.*$', '$1');
-    snapshot = cellfun(@bitsOf, args, 'UniformOutput', false);
+    snapshot = bitsOf(args);
     raised = '';
     try
       if nout == 0
@@ -18,6 +18,6 @@ function checkRejections(cases)
       raised = err.identifier;
     end
     assert(strcmp(raised, id), '%s (%s): raised ''%s'', expected ''%s''', name, module, raised, id);
-    assert(isequal(cellfun(@bitsOf, args, 'UniformOutput', false), snapshot), '%s (%s): an input changed', name, module);
+    assert(isequal(bitsOf(args), snapshot), '%s (%s): an input changed', name, module);
   end
 end

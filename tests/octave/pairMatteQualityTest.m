@@ -4,15 +4,9 @@ function pairMatteQualityTest()
 %   matte: a regression in the modules, in pairMatte or in the refinement raises
 %   the SAD. Uses ../shared/data beside the repository when present, else the
 %   copy of synth1 shipped in data/.
-  root = fileparts(fileparts(fileparts(mfilename('fullpath'))));
-  shared = fullfile(root, '..', 'shared', 'data');
   searchBounds = struct('test', 0.01, 'synth1', 0.40, 'synth2', 1.15, 'synth3', 3.3);
   refinedBounds = struct('test', 0.01, 'synth1', 0.125, 'synth2', 0.85, 'synth3', 2.45);
-  if exist(shared, 'dir')
-    results = matteQuality(shared);
-  else
-    results = matteQuality(fullfile(root, 'data'));
-  end
+  results = matteQuality();   % the shared data beside the repository, else data/
   checked = 0;
   for r = results
     if isfield(searchBounds, r.name)

@@ -81,10 +81,10 @@ end
 
 function formsAgree()
   f = searchFixture(12, 14);
-  snapshot = cellfun(@bitsOf, [f.args, {3}], 'UniformOutput', false);
+  snapshot = bitsOf([f.args, {3}]);
   full = cell(1, 3);
   [full{:}] = pairSeek(f.args{:}, 3);
-  assert(isequal(cellfun(@bitsOf, [f.args, {3}], 'UniformOutput', false), snapshot), ...
+  assert(isequal(bitsOf([f.args, {3}]), snapshot), ...
          'the form with outputs changed an input');
   for n = 1:2
     part = cell(1, n);
@@ -151,9 +151,9 @@ function noUnknownPixels()
   out = cell(1, 3);
   [out{:}] = pairSeek(args{:});
   assert(isequal(out, args(13:15)), 'nU = 0: outputs differ from the inputs');
-  snapshot = cellfun(@bitsOf, args, 'UniformOutput', false);
+  snapshot = bitsOf(args);
   pairSeek(args{:});
-  assert(isequal(cellfun(@bitsOf, args, 'UniformOutput', false), snapshot), 'nU = 0: in place changed an input');
+  assert(isequal(bitsOf(args), snapshot), 'nU = 0: in place changed an input');
 end
 
 function inPlaceReachesSharedVariables()

@@ -194,15 +194,8 @@ function errors()
     'Seed fraction',         {image, trimap, 'Seed', 0.5},           'Seed'
     'Verbose text',          {image, trimap, 'Verbose', 'yes'},      'Verbose'
   };
-  for t = 1:size(cases, 1)
-    [name, args, what] = cases{t, :};
-    try
-      pairMatte(args{:});
-      error('pairMatteTest:noError', '%s: no error', name);
-    catch err
-      assert(strcmp(err.identifier, ['pairseek:pairMatte:' what]), '%s: got %s (%s)', name, err.identifier, err.message);
-    end
-  end
+  ids = strcat('pairseek:pairMatte:', cases(:, 3));
+  checkRejections([cases(:, 1:2), num2cell(ones(size(ids))), ids]);
 end
 
 function nearestSampleMatchesBruteForce()

@@ -165,20 +165,9 @@ function errors()
     'options',      [good, {'Lambda'}]
     'options',      [good, {'Colour', 1}]
   };
-  for k = 1:size(cases, 1)
-    id = ['pairseek:refineMatte:' cases{k, 1}];
-    try
-      refineMatte(cases{k, 2}{:});
-      error('refineMatteTest:noError', 'case %d: expected error %s, none came', k, id);
-    catch failure
-      assert(strcmp(failure.identifier, id), 'case %d: expected %s, got %s (%s)', k, id, ...
-             failure.identifier, failure.message);
-    end
-  end
-  try
-    pairConfidence(zeros(2, 3), zeros(1, 3), zeros(1, 3), [1 2], [1 1]);
-    error('refineMatteTest:noError', 'an index out of range passed');
-  catch failure
-    assert(strcmp(failure.identifier, 'pairseek:pairConfidence:indexRange'), 'got %s', failure.identifier);
-  end
+  ids = strcat('pairseek:refineMatte:', cases(:, 1));
+  rows = [cases, num2cell(ones(size(ids))), ids];
+  rows(end + 1, :) = {'pairConfidence index', {zeros(2, 3), zeros(1, 3), zeros(1, 3), [1 2], [1 1]}, 1, ...
+                      'pairseek:pairConfidence:indexRange'};
+  checkRejections(rows);
 end

@@ -33,6 +33,3 @@ __all__ = [
     "pair_files",
     "pair_seek",
 ]
-
-# The exception and the progress record belong to the package's public face.
-Cancelled.__module__ = __name__

@@ -1,0 +1,77 @@
+# Type hints of the extension module (pybind11 cannot write them itself).
+from typing import Callable, Optional, Tuple
+
+import numpy as np
+import numpy.typing as npt
+
+__version__: str
+
+class Cancelled(Exception): ...
+
+class Progress:
+    @property
+    def stage(self) -> str: ...
+    @property
+    def step(self) -> int: ...
+    @property
+    def steps(self) -> int: ...
+    @property
+    def unknown(self) -> int: ...
+    @property
+    def foreground_samples(self) -> int: ...
+    @property
+    def background_samples(self) -> int: ...
+    @property
+    def changed_pairs(self) -> int: ...
+
+ProgressCallback = Callable[[Progress], Optional[bool]]
+FloatArray = npt.NDArray[np.float64]
+IndexArray = npt.NDArray[np.int32]
+
+def estimate_alpha(
+    image: npt.ArrayLike,
+    trimap: npt.ArrayLike,
+    *,
+    passes: int = ...,
+    decay: float = ...,
+    colour_weight: float = ...,
+    seed: int = ...,
+    refine: bool = ...,
+    progress: Optional[ProgressCallback] = ...,
+) -> FloatArray: ...
+def matte(
+    image: npt.ArrayLike,
+    trimap: npt.ArrayLike,
+    *,
+    passes: int = ...,
+    decay: float = ...,
+    colour_weight: float = ...,
+    seed: int = ...,
+    refine: bool = ...,
+    progress: Optional[ProgressCallback] = ...,
+) -> Tuple[FloatArray, FloatArray]: ...
+def fringe_scan(
+    image: FloatArray,
+    fg_mask: npt.NDArray[np.bool_ | np.uint8 | np.int8],
+    bg_mask: npt.NDArray[np.bool_ | np.uint8 | np.int8],
+    unknown_mask: npt.NDArray[np.bool_ | np.uint8 | np.int8],
+) -> Tuple[FloatArray, FloatArray, FloatArray, FloatArray, FloatArray, FloatArray, IndexArray]: ...
+def pair_seek(
+    unknown_colour: FloatArray,
+    unknown_pos: FloatArray,
+    fg_colour: FloatArray,
+    fg_pos: FloatArray,
+    bg_colour: FloatArray,
+    bg_pos: FloatArray,
+    fg_scale: FloatArray,
+    bg_scale: FloatArray,
+    index_map: IndexArray,
+    unknown_mask: npt.NDArray[np.bool_ | np.uint8 | np.int8],
+    fg_index: IndexArray,
+    bg_index: IndexArray,
+    opacity: FloatArray,
+    *,
+    decay: float = ...,
+    colour_weight: float = ...,
+    seed: int = ...,
+) -> Tuple[IndexArray, IndexArray, FloatArray]: ...

@@ -83,8 +83,10 @@ struct MatteCall {
     py::object progress;
 };
 
-pairseek::Matte runMatte(const py::array& image, const py::array& trimap, const MatteCall& call) {
+pairseek::Matte runMatte(const py::object& imageArg, const py::object& trimapArg, const MatteCall& call) {
     // --------------------------------------------------------- check
+    // Array-likes are read as numpy reads them; an ndarray is taken as it is.
+    const py::array image = numpy().attr("asarray")(imageArg), trimap = numpy().attr("asarray")(trimapArg);
     const ElementType imageElement = imageType(image);
     const ElementType trimapElement = trimapType(trimap);
     if (call.seed < 0 || call.seed > 4294967295LL)
@@ -233,7 +235,7 @@ estimate_alpha : the alpha alone.
 void bindMatte(py::module_& module) {
     module.def(
         "estimate_alpha",
-        [](const py::array& image, const py::array& trimap, int passes, double decay, double colourWeight,
+        [](const py::object& image, const py::object& trimap, int passes, double decay, double colourWeight,
            long long seed, bool refine, const py::object& progress) {
             pairseek::Matte m = runMatte(image, trimap, {passes, decay, colourWeight, seed, refine, progress});
             return fortranArray(std::move(m.alpha), {m.rows, m.cols});
@@ -245,7 +247,7 @@ void bindMatte(py::module_& module) {
 
     module.def(
         "matte",
-        [](const py::array& image, const py::array& trimap, int passes, double decay, double colourWeight,
+        [](const py::object& image, const py::object& trimap, int passes, double decay, double colourWeight,
            long long seed, bool refine, const py::object& progress) {
             pairseek::Matte m = runMatte(image, trimap, {passes, decay, colourWeight, seed, refine, progress});
             const py::ssize_t rows = m.rows, cols = m.cols;

@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "argTypes.h"
 #include "arrays.h"
 #include "bindings.h"
 #include "pairseek.h"
@@ -235,9 +236,10 @@ estimate_alpha : the alpha alone.
 void bindMatte(py::module_& module) {
     module.def(
         "estimate_alpha",
-        [](const py::object& image, const py::object& trimap, int passes, double decay, double colourWeight,
-           long long seed, bool refine, const py::object& progress) {
-            pairseek::Matte m = runMatte(image, trimap, {passes, decay, colourWeight, seed, refine, progress});
+        [](const ArrayLike& image, const ArrayLike& trimap, int passes, double decay, double colourWeight,
+           long long seed, bool refine, const ProgressCallable& progress) {
+            pairseek::Matte m =
+                runMatte(image.object, trimap.object, {passes, decay, colourWeight, seed, refine, progress.object});
             return fortranArray(std::move(m.alpha), {m.rows, m.cols});
         },
         estimateAlphaDoc().c_str(), py::arg("image"), py::arg("trimap"), py::kw_only(),
@@ -247,13 +249,13 @@ void bindMatte(py::module_& module) {
 
     module.def(
         "matte",
-        [](const py::object& image, const py::object& trimap, int passes, double decay, double colourWeight,
-           long long seed, bool refine, const py::object& progress) {
-            pairseek::Matte m = runMatte(image, trimap, {passes, decay, colourWeight, seed, refine, progress});
+        [](const ArrayLike& image, const ArrayLike& trimap, int passes, double decay, double colourWeight,
+           long long seed, bool refine, const ProgressCallable& progress) {
+            pairseek::Matte m =
+                runMatte(image.object, trimap.object, {passes, decay, colourWeight, seed, refine, progress.object});
             const py::ssize_t rows = m.rows, cols = m.cols;
-            py::array alpha = fortranArray(std::move(m.alpha), {rows, cols});
-            py::array foreground = fortranArray(std::move(m.foreground), {rows, cols, 3});
-            return py::make_tuple(alpha, foreground);
+            return std::make_pair(fortranArray(std::move(m.alpha), {rows, cols}),
+                                  fortranArray(std::move(m.foreground), {rows, cols, 3}));
         },
         matteDoc().c_str(), py::arg("image"), py::arg("trimap"), py::kw_only(), py::arg("passes") = defaults.passes,
         py::arg("decay") = defaults.decay, py::arg("colour_weight") = defaults.colourWeight,

@@ -119,7 +119,7 @@ def check_options(options: dict) -> dict:
 
 
 def _client(client: Any, workers: Optional[int]):
-    """(client, cluster we started or None) for a Client, a scheduler address or None."""
+    """(client, what to close at the end) for a Client, a scheduler address or None."""
     from distributed import Client, LocalCluster
 
     if client is None:
@@ -127,10 +127,12 @@ def _client(client: Any, workers: Optional[int]):
 
         cluster = LocalCluster(n_workers=workers or os.cpu_count() or 1, threads_per_worker=1, processes=True,
                                dashboard_address=None, silence_logs=logging.ERROR)
-        return Client(cluster), cluster
+        local = Client(cluster)
+        return local, [local, cluster]
     if isinstance(client, str):
-        return Client(client), None
-    return client, None
+        remote = Client(client)
+        return remote, [remote]
+    return client, []
 
 
 def batch(images, trimaps, out, client=None, workers: Optional[int] = None, overwrite: bool = False,
@@ -208,7 +210,7 @@ def _run(tasks, client, workers, overwrite, options, report: BatchReport, progre
 
     job = uuid.uuid4().hex[:12]
     out = os.path.dirname(tasks[0][1])
-    client, cluster = _client(client, workers)
+    client, ours = _client(client, workers)
     try:
         futures = client.map(matte_file, [p.image for p, _ in tasks], [p.trimap for p, _ in tasks],
                              [t for _, t in tasks], job=job, overwrite=overwrite, options=options,
@@ -230,9 +232,8 @@ def _run(tasks, client, workers, overwrite, options, report: BatchReport, progre
                 bar.update(1)
                 future.release()
     finally:
-        if cluster is not None:
-            client.close()
-            cluster.close()
+        for thing in ours:
+            thing.close()
         for path in temporary_files(out, job):
             try:
                 os.remove(path)

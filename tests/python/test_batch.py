@@ -90,14 +90,14 @@ def test_batch_writes_reports_and_skips(client, tmp_path):
     outputs_are_the_mattes(folder, out, good, **OPTIONS)
 
 
-def test_two_folders_pair_by_stem(client, tmp_path):
+def test_two_folders_pair_by_stem_on_a_scheduler_address(client, tmp_path):
     images, trimaps, out = tmp_path / "images", tmp_path / "trimaps", tmp_path / "out"
     synth1_files(str(tmp_path / "cases"), ["x"])
     images.mkdir()
     trimaps.mkdir()
     shutil.copy(tmp_path / "cases" / "x_image.png", images / "cat.png")
     shutil.copy(tmp_path / "cases" / "x_trimap.png", trimaps / "cat.png")
-    report = pairseek.batch(images, trimaps, out, client=client, seed=3, refine=False)
+    report = pairseek.batch(images, trimaps, out, client=client.scheduler.address, seed=3, refine=False)
     assert report.ok and [os.path.basename(p) for p in report.written] == ["cat_alpha.png"]
     written = np.asarray(Image.open(out / "cat_alpha.png"))
     assert np.array_equal(written, expected_alpha(str(images / "cat.png"), str(trimaps / "cat.png"), seed=3,

@@ -8,6 +8,7 @@ Per case <case>_image.png, <case>_trimap.png, <case>_alpha.png: seconds of the
 call (files read beforehand) and SAD = sum over the trimap's unknown pixels of
 |alpha - true alpha| / 1000. --batch N: N copies of every case (symbolic links in
 a temporary folder) through `python3 -m pairseek batch` with 1 and then 2 workers.
+--threads: the sixteen matted one after the other and by two threads of this process.
 """
 import argparse
 import glob
@@ -42,6 +43,24 @@ def quality(folder):
     print(f"total: SAD {total_sad:.2f}, {total_seconds:.2f} s")
 
 
+def thread_rate(folder):
+    from concurrent.futures import ThreadPoolExecutor
+
+    cases = []
+    for image_path in sorted(glob.glob(os.path.join(folder, "*_image.png"))):
+        cases.append((read_image(image_path), read_trimap(image_path.replace("_image.png", "_trimap.png"))))
+    started = time.perf_counter()
+    for image, trimap in cases:
+        pairseek.estimate_alpha(image, trimap)
+    sequential = time.perf_counter() - started
+    started = time.perf_counter()
+    with ThreadPoolExecutor(2) as pool:
+        list(pool.map(lambda case: pairseek.estimate_alpha(*case), cases))
+    threaded = time.perf_counter() - started
+    print(f"threads: {len(cases)} images one after the other {sequential:.2f} s, two threads {threaded:.2f} s "
+          f"({sequential / threaded:.2f} x)")
+
+
 def batch_rate(folder, copies, workers):
     with tempfile.TemporaryDirectory() as scratch:
         cases = os.path.join(scratch, "cases")
@@ -67,8 +86,11 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("folder")
     parser.add_argument("--batch", type=int, default=0, metavar="N", help="copies of each case for the batch rate")
+    parser.add_argument("--threads", action="store_true", help="sequential against two threads")
     args = parser.parse_args()
     quality(args.folder)
+    if args.threads:
+        thread_rate(args.folder)
     if args.batch:
         for workers in (1, 2):
             batch_rate(args.folder, args.batch, workers)

@@ -1,0 +1,1 @@
+%COMPOSITE stub

@@ -1,0 +1,1 @@
+%TRIMAPFROMMASK stub

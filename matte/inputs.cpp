@@ -138,6 +138,10 @@ void checkOptions(const MatteOptions& options) {
     if (!(options.colourWeight >= 0.0 && std::isfinite(options.colourWeight)))
         reject(MatteError::Kind::value, "ColourWeight",
                format("colourWeight must be a finite number >= 0; got %g", options.colourWeight));
+    if (options.foreground != Foreground::estimated && options.foreground != Foreground::samples)
+        reject(MatteError::Kind::value, "Foreground",
+               format("foreground must be Foreground::estimated or Foreground::samples; got %d",
+                      static_cast<int>(options.foreground)));
 }
 
 MatteInput readInput(const ArrayView& image, const ArrayView& trimap) {

@@ -74,12 +74,20 @@ struct Progress {
 // Returns false to cancel: the pipeline then throws MatteError with code "cancelled".
 using ProgressCallback = std::function<bool(const Progress&)>;
 
+// The colours the matte returns as its foreground at the unknown pixels.
+enum class Foreground {
+    estimated,   // solved from the image and the final alpha: smooth, and blended with a
+                 // background they give back the image (the cutout library's estimateForeground)
+    samples      // each pixel's chosen foreground sample, copied from elsewhere in the image
+};
+
 struct MatteOptions {
     int passes = 10;             // search passes, >= 1
     double decay = 0.5;          // shrink factor of the random search radii, 0 <= decay < 1
     double colourWeight = 150;   // weight of the colour misfit against the spatial terms (colours in [0, 1])
     std::uint32_t seed = 1;      // the same seed gives the same matte
     bool refine = true;          // smooth, edge-aware matte from the sampled alphas; false: the search's own
+    Foreground foreground = Foreground::estimated;
     ProgressCallback progress;   // called at each stage and after each pass; may be empty
 };
 
@@ -121,8 +129,8 @@ private:
 // of the sampled alphas weighted by their pairs' confidence.
 //
 // alpha is 0 and 1 on the known pixels; foreground is the image on the known
-// foreground, 0 on the background and at an unknown pixel the colour of its
-// chosen foreground sample. A trimap without unknown pixels returns at once.
+// foreground, 0 on the background and at an unknown pixel the estimated colour
+// or that of its chosen foreground sample (options.foreground). A trimap without unknown pixels returns at once.
 // Throws MatteError for rejected input, cancellation and exhausted memory.
 Matte pairMatte(const ArrayView& image, const ArrayView& trimap, const MatteOptions& options = {});
 Matte pairMatte(const ArrayView& image, const TrimapMasks& masks, const MatteOptions& options = {});

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "pairseek.h"   // TrimapOptions, MatteError
+
 namespace pairseek {
 
 // ------------------------------------------------------------ foreground
@@ -51,13 +53,6 @@ std::vector<double> composite(const double* foreground, const double* alpha, std
 
 // ------------------------------------------------------------ trimap from a mask
 
-struct TrimapOptions {
-    // Unknown band on each side of the mask's edge, in pixels; < 0: the default,
-    // defaultBand of the mask.
-    double band = -1;
-    // Mask values <= low are background, >= high foreground, those between unknown.
-    double low = 0.05, high = 0.95;
-};
 
 // The trimap of a mask in [0, 1] (rows x cols): 255 where the mask is
 // foreground farther than `band` from every non-foreground pixel, 0 where it is

@@ -66,7 +66,7 @@ Options readOptions(int nrhs, const mxArray* prhs[]) {
                        "Foreground");
         int which = -1;
         for (int n = 0; n < 7; ++n)
-            if (strcasecmp(given, names[n]) == 0) which = n;
+            if (hostArgs::sameName(given, names[n])) which = n;
         const mxArray* value = prhs[k + 1];
         switch (which) {
             case 0:
@@ -89,9 +89,9 @@ Options readOptions(int nrhs, const mxArray* prhs[]) {
             case 6: {
                 char method[16] = "";
                 if (!mxIsChar(value) || mxGetString(value, method, sizeof method) != 0 ||
-                    (strcasecmp(method, "estimated") != 0 && strcasecmp(method, "samples") != 0))
+                    (!hostArgs::sameName(method, "estimated") && !hostArgs::sameName(method, "samples")))
                     check.fail("Foreground", "option Foreground must be 'estimated' or 'samples'");
-                options.matte.foreground = strcasecmp(method, "samples") == 0 ? pairseek::Foreground::samples
+                options.matte.foreground = hostArgs::sameName(method, "samples") ? pairseek::Foreground::samples
                                                                               : pairseek::Foreground::estimated;
                 break;
             }

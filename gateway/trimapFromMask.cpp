@@ -37,14 +37,6 @@ struct Outcome {
     char code[32] = "", message[512] = "";
 };
 
-// Option names match in any case.
-bool sameName(const char* given, const char* name) {
-    for (; *given && *name; ++given, ++name)
-        if (std::tolower(static_cast<unsigned char>(*given)) != std::tolower(static_cast<unsigned char>(*name)))
-            return false;
-    return *given == *name;
-}
-
 Outcome makeTrimap(const mxArray* mask, Size rows, Size cols, const pairseek::TrimapOptions& options,
                    mxArray* plhs[]) {
     Outcome outcome;
@@ -88,13 +80,13 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         char name[32] = "";
         if (!mxIsChar(prhs[k]) || mxGetString(prhs[k], name, sizeof name) != 0)
             check.fail("optionName", "option names are 'Band', 'Low' and 'High'; argument %d is not one", k + 1);
-        if (sameName(name, "Band")) {
+        if (hostArgs::sameName(name, "Band")) {
             options.band = optionValue(prhs[k + 1], "Band", true, -1);
             if (options.band < 0 && !mxIsEmpty(prhs[k + 1]))
                 check.fail("Band", "option Band must be >= 0 (or [] for the default); got %g", options.band);
-        } else if (sameName(name, "Low")) {
+        } else if (hostArgs::sameName(name, "Low")) {
             options.low = optionValue(prhs[k + 1], "Low", false, 0);
-        } else if (sameName(name, "High")) {
+        } else if (hostArgs::sameName(name, "High")) {
             options.high = optionValue(prhs[k + 1], "High", false, 0);
         } else {
             check.fail("optionName", "option names are 'Band', 'Low' and 'High'; got '%s'", name);

@@ -135,6 +135,45 @@ private:
 Matte pairMatte(const ArrayView& image, const ArrayView& trimap, const MatteOptions& options = {});
 Matte pairMatte(const ArrayView& image, const TrimapMasks& masks, const MatteOptions& options = {});
 
+// ---------------------------------------------------------------- cut-outs
+
+// rows x cols x 3 colour planes (R, G, B), column-major, in [0, 1].
+struct ColourImage {
+    std::ptrdiff_t rows = 0, cols = 0;
+    std::vector<double> planes;
+};
+
+struct ForegroundColours {
+    ColourImage foreground, background;
+};
+
+// The colours of a matte's two layers: where 0 < alpha < 1, F and B with
+// alpha F + (1 - alpha) B equal to the image, smooth where the image is; F is
+// the image where alpha = 1 and B where alpha = 0. `image` as for pairMatte;
+// `alpha` one channel of its size: uint8 and uint16 scaled, floats in [0, 1].
+// Throws MatteError for rejected input and exhausted memory.
+ForegroundColours estimateForeground(const ArrayView& image, const ArrayView& alpha);
+
+// alpha F + (1 - alpha) background, over another image of the same size (as
+// `image` above) or over one colour (R, G, B in [0, 1]).
+ColourImage composite(const ArrayView& foreground, const ArrayView& alpha, const ArrayView& background);
+ColourImage composite(const ArrayView& foreground, const ArrayView& alpha, double red, double green, double blue);
+
+struct TrimapOptions {
+    // Unknown band on each side of the mask's edge, in pixels; < 0: the default,
+    // 2 % of the square root of the object's area (mask >= 0.5), within 3..30.
+    double band = -1;
+    // Mask values <= low are background, >= high foreground, those between unknown.
+    double low = 0.05, high = 0.95;
+};
+
+// The trimap of a rough mask (a segmentation's, a selection's): uint8, uint16,
+// boolean, or floats in [0, 1]. The result is rows x cols bytes, column-major:
+// 255 foreground, 0 background, 128 unknown, the unknown band covering the
+// mask's edge and its uncertain values. Throws MatteError: "emptyMask" when no
+// value reaches `high`, "fullMask" when none is at most `low`, "trimapOption".
+std::vector<std::uint8_t> trimapFromMask(const ArrayView& mask, const TrimapOptions& options = {});
+
 // "0.4.0": the library's version.
 const char* version();
 

@@ -67,6 +67,9 @@ bool isPngName(const fs::path& path) {
 
 // Outputs of one image: PNG names, distinct, none of them an input or a folder.
 void checkSingleOutputs(const CommandLine& line) {
+    if (line.cutout && line.cutout->empty()) throw UsageError{"--cutout needs a file name, e.g. --cutout cutout.png"};
+    if (line.foreground && line.foreground->empty())
+        throw UsageError{"--foreground needs a file name, e.g. --foreground foreground.png"};
     std::vector<std::pair<const char*, fs::path>> outputs{{"-o", line.output}};
     if (line.cutout) outputs.emplace_back("--cutout", *line.cutout);
     if (line.foreground) outputs.emplace_back("--foreground", *line.foreground);

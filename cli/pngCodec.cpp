@@ -18,6 +18,7 @@ struct PngState {
     std::size_t position = 0;
     std::vector<std::uint8_t>* out = nullptr;        // writing: the file so far
     char message[256] = "";
+    char warning[256] = "";   // the first, shown with an error it may explain
     bool outOfMemory = false;
 };
 
@@ -27,7 +28,11 @@ struct PngState {
     png_longjmp(png, 1);
 }
 
-void onPngWarning(png_structp, png_const_charp) {}   // ancillary-chunk trouble does not change the pixels
+// Alone a warning changes no pixel (ancillary-chunk trouble); before an error it often says why.
+void onPngWarning(png_structp png, png_const_charp message) {
+    auto* state = static_cast<PngState*>(png_get_error_ptr(png));
+    if (!state->warning[0]) std::snprintf(state->warning, sizeof state->warning, "%s", message);
+}
 
 void readFromMemory(png_structp png, png_bytep data, png_size_t length) {
     auto* state = static_cast<PngState*>(png_get_io_ptr(png));
@@ -141,7 +146,9 @@ DecodedImage decodePng(const std::vector<std::uint8_t>& file) {
     std::vector<png_bytep> rowPointers;
     if (!decodeInto(&state, &image, &rowPointers)) {
         if (state.outOfMemory) throw std::bad_alloc();
-        throw ImageFileError(std::string("not a valid PNG: ") + state.message);
+        std::string message = std::string("not a valid PNG: ") + state.message;
+        if (state.warning[0]) message += std::string(" (") + state.warning + ")";
+        throw ImageFileError(message);
     }
     return image;
 }

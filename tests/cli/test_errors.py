@@ -23,7 +23,7 @@ def files(tmp_path):
     paths = {name: tmp_path / name for name in
              ("image.png", "trimap.png", "empty.png", "text.png", "truncated.png", "zero.png",
               "small.png", "onlyUnknownAndBackground.png", "onlyUnknownAndForeground.png",
-              "garbage.jpg", "damaged.jpg", "badCrc.png")}
+              "garbage.jpg", "damaged.jpg", "damagedData.png")}
     write_png(paths["image.png"], image)
     write_png(paths["trimap.png"], trimap)
     paths["empty.png"].write_bytes(b"")
@@ -31,8 +31,8 @@ def files(tmp_path):
     whole = paths["image.png"].read_bytes()
     paths["truncated.png"].write_bytes(whole[:len(whole) // 2])
     crc = bytearray(whole)
-    crc[45] ^= 0xFF   # inside the first IDAT chunk's data, so its checksum no longer fits
-    paths["badCrc.png"].write_bytes(bytes(crc))
+    crc[45] ^= 0xFF   # inside the first IDAT chunk: the compressed data is damaged
+    paths["damagedData.png"].write_bytes(bytes(crc))
     paths["zero.png"].write_bytes(zero_size_png())
     write_png(paths["small.png"], trimap[:-1, :])
     write_png(paths["onlyUnknownAndBackground.png"], np.where(trimap == 255, 128, trimap).astype(np.uint8))
@@ -91,7 +91,7 @@ CASES = [
     ("empty file", ["empty.png", "trimap.png", "-o", "ALPHA"], 1, ["empty.png", "empty file"]),
     ("not an image", ["image.png", "text.png", "-o", "ALPHA"], 1, ["text.png", "not an image"]),
     ("truncated png", ["truncated.png", "trimap.png", "-o", "ALPHA"], 1, ["truncated.png", "truncated"]),
-    ("png with damaged data", ["badCrc.png", "trimap.png", "-o", "ALPHA"], 1, ["badCrc.png", "not a valid PNG: IDAT"]),
+    ("png with damaged data", ["damagedData.png", "trimap.png", "-o", "ALPHA"], 1, ["damagedData.png", "not a valid PNG: IDAT"]),
     ("zero-size png", ["zero.png", "trimap.png", "-o", "ALPHA"], 1, ["zero.png", "width is zero"]),
     ("jpeg of garbage", ["garbage.jpg", "trimap.png", "-o", "ALPHA"], 1, ["garbage.jpg", "not a valid JPEG"]),
     ("jpeg with damaged data", ["damaged.jpg", "trimap.png", "-o", "ALPHA"], 1, ["damaged.jpg", "not a valid JPEG"]),

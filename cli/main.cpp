@@ -4,6 +4,10 @@
 #include <CLI/CLI.hpp>
 #include <pairseek.h>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -157,6 +161,13 @@ int runFolderMode(const CommandLine& line) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#if defined(__GLIBC__)
+    // The pipeline's buffers (megabytes, one set per image) stay in the heap
+    // for the next image instead of going back to the system: fresh mappings
+    // cost a page fault per page, and more so with several workers.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
+#endif
     CLI::App app{"pairseek: the alpha matte of an image from its trimap, or of every image in a folder.\n"
                  "  pairseek IMAGE TRIMAP -o ALPHA.png [--cutout CUTOUT.png] [options]\n"
                  "  pairseek --images DIR --trimaps DIR --out DIR [-j N] [--cutout] [options]\n",

@@ -116,11 +116,8 @@ std::vector<PlannedImage> planFolder(const FolderRequest& request) {
         if (!item.job.trimap.empty()) inputs.push_back(item.job.trimap);
     }
     for (PlannedImage& item : plan) {
-        std::vector<fs::path> outputs{item.job.alpha};
-        if (item.job.cutout) outputs.push_back(*item.job.cutout);
-        if (item.job.foreground) outputs.push_back(*item.job.foreground);
         bool complete = true;
-        for (const fs::path& output : outputs) {
+        for (const fs::path& output : item.job.outputs()) {
             std::error_code ec;
             complete = complete && fs::exists(output, ec);
             for (const fs::path& input : inputs)

@@ -26,9 +26,7 @@ struct Result {
 // A skipped image's outputs are whole; a temporary file beside one is left
 // from a killed run and is ours to remove.
 void removeLeftovers(const MatteJob& job) {
-    std::remove(temporaryPath(job.alpha).c_str());
-    if (job.cutout) std::remove(temporaryPath(*job.cutout).c_str());
-    if (job.foreground) std::remove(temporaryPath(*job.foreground).c_str());
+    for (const std::filesystem::path& path : job.outputs()) std::remove(temporaryPath(path).c_str());
 }
 
 Result runOne(const PlannedImage& item, const MatteSettings& settings, int slot, ProgressDisplay& display) {

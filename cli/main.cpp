@@ -80,7 +80,8 @@ void checkSingleOutputs(const CommandLine& line) {
     for (std::size_t i = 0; i < outputs.size(); ++i) {
         const fs::path& path = outputs[i].second;
         if (!isPngName(path))
-            throw UsageError{std::string(outputs[i].first) + " " + path.string() + ": outputs are PNG files; name it *.png"};
+            throw UsageError{std::string(outputs[i].first) + " " + path.string() +
+                             ": outputs are PNG files; name it *.png"};
         for (const fs::path& input : {fs::path(line.image), fs::path(line.trimap)})
             if (path == input || sameFile(path, input))
                 throw UsageError{std::string(outputs[i].first) + " " + path.string() +
@@ -92,16 +93,21 @@ void checkSingleOutputs(const CommandLine& line) {
     }
 }
 
-// A missing output folder is a fault of the file system, not of the command line.
+// Output folders are made when missing; one that is a file cannot be.
 std::string outputFolderProblem(const CommandLine& line) {
     std::vector<fs::path> outputs{line.output};
     if (line.cutout) outputs.emplace_back(*line.cutout);
     if (line.foreground) outputs.emplace_back(*line.foreground);
     for (const fs::path& path : outputs) {
         std::error_code ec;
-        const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
-        if (!fs::is_directory(folder, ec)) return path.string() + ": no folder " + folder.string() + " to write it in";
         if (fs::is_directory(path, ec)) return path.string() + ": is a folder";
+        for (fs::path folder = path.parent_path(); !folder.empty(); folder = folder.parent_path()) {
+            if (fs::exists(folder, ec)) {
+                if (!fs::is_directory(folder, ec)) return path.string() + ": " + folder.string() + " is not a folder";
+                break;
+            }
+            if (folder == folder.parent_path()) break;
+        }
     }
     return "";
 }
@@ -180,16 +186,19 @@ int main(int argc, char** argv) {
     pairseek::MatteOptions& options = line.settings.options;
     app.add_option("image", line.image, "The image (PNG or JPEG)")->type_name("IMAGE");
     app.add_option("trimap", line.trimap, "Its trimap (PNG or JPEG), the same size")->type_name("TRIMAP");
-    app.add_option("-o,--output", line.output, "Where to write the alpha matte (PNG)")->type_name("FILE");
+    app.add_option("-o,--output", line.output, "The alpha matte to write (PNG; its folder is made if missing)")
+        ->type_name("FILE");
     app.add_option("--cutout", line.cutout, "Also write the cut-out, RGBA (PNG); in folder mode a flag")
         ->expected(0, 1)
         ->type_name("[FILE]");
-    app.add_option("--foreground", line.foreground, "Also write the foreground colour, RGB (PNG); in folder mode a flag")
+    app.add_option("--foreground", line.foreground,
+                   "Also write the foreground colour, RGB (PNG); in folder mode a flag")
         ->expected(0, 1)
         ->type_name("[FILE]");
     auto* images = app.add_option("--images", line.images, "Folder mode: the folder of images")->type_name("DIR");
     auto* trimaps = app.add_option("--trimaps", line.trimaps, "Folder mode: the folder of trimaps")->type_name("DIR");
-    auto* out = app.add_option("--out", line.out, "Folder mode: the folder for the outputs (made if missing)")->type_name("DIR");
+    auto* out = app.add_option("--out", line.out, "Folder mode: the folder for the outputs (made if missing)")
+                    ->type_name("DIR");
     app.add_option("-j,--jobs", line.jobs, "Folder mode: images at once (default: the processor's cores)")
         ->check(CLI::PositiveNumber);
     app.add_flag("--overwrite", line.overwrite, "Folder mode: matte again images whose outputs exist");

@@ -44,6 +44,8 @@ void runMatteJob(const MatteJob& job, const MatteSettings& settings, const pairs
     const double* green = red + plane;
     const double* blue = green + plane;
     try {
+        for (const std::filesystem::path& path : job.outputs())
+            if (!path.parent_path().empty()) std::filesystem::create_directories(path.parent_path());
         PendingFiles files;
         if (job.cutout) files.add(*job.cutout, encodePng({red, green, blue, alpha}, rows, cols, settings.depth));
         if (job.foreground) files.add(*job.foreground, encodePng({red, green, blue}, rows, cols, settings.depth));
@@ -53,6 +55,8 @@ void runMatteJob(const MatteJob& job, const MatteSettings& settings, const pairs
         throw JobError(inputs + ": not enough memory to write the outputs");
     } catch (const ImageFileError& e) {
         throw JobError(inputs + ": " + e.what());
+    } catch (const std::filesystem::filesystem_error& e) {
+        throw JobError(e.path1().string() + ": cannot make the folder: " + e.code().message());
     } catch (const std::runtime_error& e) {
         throw JobError(e.what());
     }

@@ -8,6 +8,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace pairseekCli {
 
@@ -15,6 +16,13 @@ struct MatteJob {
     std::filesystem::path image, trimap;
     std::filesystem::path alpha;
     std::optional<std::filesystem::path> cutout, foreground;
+
+    std::vector<std::filesystem::path> outputs() const {
+        std::vector<std::filesystem::path> all{alpha};
+        if (cutout) all.push_back(*cutout);
+        if (foreground) all.push_back(*foreground);
+        return all;
+    }
 };
 
 struct MatteSettings {

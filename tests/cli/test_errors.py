@@ -91,7 +91,8 @@ CASES = [
     ("empty file", ["empty.png", "trimap.png", "-o", "ALPHA"], 1, ["empty.png", "empty file"]),
     ("not an image", ["image.png", "text.png", "-o", "ALPHA"], 1, ["text.png", "not an image"]),
     ("truncated png", ["truncated.png", "trimap.png", "-o", "ALPHA"], 1, ["truncated.png", "truncated"]),
-    ("png with damaged data", ["damagedData.png", "trimap.png", "-o", "ALPHA"], 1, ["damagedData.png", "not a valid PNG: IDAT"]),
+    ("png with damaged data", ["damagedData.png", "trimap.png", "-o", "ALPHA"], 1,
+     ["damagedData.png", "not a valid PNG: IDAT"]),
     ("zero-size png", ["zero.png", "trimap.png", "-o", "ALPHA"], 1, ["zero.png", "width is zero"]),
     ("jpeg of garbage", ["garbage.jpg", "trimap.png", "-o", "ALPHA"], 1, ["garbage.jpg", "not a valid JPEG"]),
     ("jpeg with damaged data", ["damaged.jpg", "trimap.png", "-o", "ALPHA"], 1, ["damaged.jpg", "not a valid JPEG"]),
@@ -100,7 +101,8 @@ CASES = [
      ["onlyUnknownAndBackground.png", "no foreground"]),
     ("no background", ["image.png", "onlyUnknownAndForeground.png", "-o", "ALPHA"], 1,
      ["onlyUnknownAndForeground.png", "no background"]),
-    ("no output folder", ["image.png", "trimap.png", "-o", "nowhere/alpha.png"], 1, ["nowhere", "no folder"]),
+    ("output folder is a file", ["image.png", "trimap.png", "-o", "image.png/alpha.png"], 1,
+     ["image.png is not a folder"]),
 ]
 
 
@@ -135,7 +137,9 @@ def test_no_unknown_pixels_gives_the_trimap(files, tmp_path):
     np.testing.assert_array_equal(alpha[:, :, 0], known)
 
 
-def test_shared_case_runs(tmp_path):
+def test_output_folders_are_made(tmp_path):
     image, trimap = case("synth1")
-    result = run(image, trimap, "-o", tmp_path / "alpha.png")
+    alpha, cutout = tmp_path / "new" / "alpha.png", tmp_path / "other" / "deeper" / "cutout.png"
+    result = run(image, trimap, "-o", alpha, "--cutout", cutout)
     assert result.returncode == 0 and result.stdout == "" and result.stderr == ""
+    assert alpha.exists() and cutout.exists()

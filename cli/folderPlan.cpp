@@ -76,7 +76,7 @@ std::vector<PlannedImage> planFolder(const FolderRequest& request) {
         const std::string caseName = namedImage ? stem.substr(0, stem.size() - imageSuffix.size()) : stem;
 
         PlannedImage item;
-        item.name = entry.second.filename().string();
+        item.name = caseName;
         item.job.image = entry.second;
         std::vector<fs::path> found = oneFolder ? std::vector<fs::path>{} : withStem(trimaps, stem);
         if (found.empty() && namedImage) found = withStem(trimaps, caseName + trimapSuffix);

@@ -23,7 +23,7 @@ struct FolderRequest {
 };
 
 struct PlannedImage {
-    std::string name;      // the image's file name, for progress lines
+    std::string name;      // X (or S), for progress lines
     MatteJob job;
     std::string problem;   // why it cannot run, naming the file; empty when it can
     bool complete = false; // every output already there (and no --overwrite)

@@ -45,6 +45,8 @@ Result runOne(const PlannedImage& item, const MatteSettings& settings, int slot,
         return {e.cancelled() ? Outcome::cancelled : Outcome::failed, e.what()};
     } catch (const std::bad_alloc&) {
         return {Outcome::failed, item.job.image.string() + ": not enough memory"};
+    } catch (const std::exception& e) {   // whatever it is, the other images go on
+        return {Outcome::failed, item.job.image.string() + ": " + e.what()};
     }
     return {Outcome::done, ""};
 }

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <system_error>
 
@@ -23,7 +22,7 @@ std::vector<std::uint8_t> readWholeFile(const std::filesystem::path& path) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) throw ImageFileError("is a folder, not an image file");
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-    if (!file) throw ImageFileError(std::string("cannot open: ") + std::strerror(errno));
+    if (!file) throw ImageFileError("cannot open: " + std::error_code(errno, std::generic_category()).message());
     std::vector<std::uint8_t> bytes;
     std::uint8_t chunk[1 << 16];
     for (;;) {
@@ -31,7 +30,7 @@ std::vector<std::uint8_t> readWholeFile(const std::filesystem::path& path) {
         bytes.insert(bytes.end(), chunk, chunk + n);
         if (n < sizeof chunk) break;
     }
-    if (std::ferror(file.get())) throw ImageFileError(std::string("cannot read: ") + std::strerror(errno));
+    if (std::ferror(file.get())) throw ImageFileError("cannot read: " + std::error_code(errno, std::generic_category()).message());
     return bytes;
 }
 

@@ -2,9 +2,9 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <stdexcept>
+#include <system_error>
 #include <unistd.h>
 
 namespace pairseekCli {
@@ -18,7 +18,8 @@ std::filesystem::path temporaryPath(const std::filesystem::path& target) {
 namespace {
 
 [[noreturn]] void failWriting(const std::filesystem::path& target, const char* what) {
-    throw std::runtime_error(target.string() + ": cannot " + what + ": " + std::strerror(errno));
+    throw std::runtime_error(target.string() + ": cannot " + what + ": " +
+                             std::error_code(errno, std::generic_category()).message());
 }
 
 }  // namespace

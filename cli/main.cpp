@@ -37,7 +37,8 @@ const char* const footer = R"(Folder mode:
   --images pairs with S.EXT in --trimaps or, when S is X_image, with
   X_trimap.EXT. EXT is png, jpg or jpeg. Outputs go to --out as X_alpha.png
   (X = S without _image), with --cutout also X_cutout.png and with
-  --foreground X_foreground.png. An image whose outputs all exist is skipped
+  --foreground X_foreground.png; --out cannot be a folder of X_image and
+  X_trimap pairs, where X_alpha.png names reference mattes. An image whose outputs all exist is skipped
   (outputs are written whole or not at all) unless --overwrite. A failed image
   does not stop the others; the summary lists each failure.
 
@@ -151,6 +152,10 @@ int runFolderMode(const CommandLine& line) {
     std::error_code ec;
     if (fs::exists(request.out, ec) && !fs::is_directory(request.out, ec))
         throw UsageError{"--out " + line.out + ": not a folder"};
+    // In that layout X_alpha.png beside X_image.png is the reference matte, not ours to replace.
+    if (sameFile(request.images, request.trimaps) && sameFile(request.out, request.images))
+        throw UsageError{"--out " + line.out + " is the folder of the X_image / X_trimap pairs, where X_alpha.png "
+                         "files are reference mattes; write the outputs to another folder"};
 
     std::vector<PlannedImage> plan;
     try {

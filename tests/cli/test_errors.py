@@ -84,6 +84,8 @@ CASES = [
     ("named cut-out in folder mode", ["--images", ".", "--trimaps", ".", "--out", "out", "--cutout", "x.png"], 2,
      ["--cutout", "x.png"]),
     ("cut-out without a name", ["image.png", "trimap.png", "-o", "ALPHA", "--cutout"], 2, ["--cutout", "name"]),
+    ("outputs among reference mattes", ["--images", ".", "--trimaps", ".", "--out", "."], 2,
+     ["--out", "reference mattes"]),
     ("zero jobs", ["--images", ".", "--trimaps", ".", "--out", "out", "-j", "0"], 2, ["--jobs"]),
     ("missing image", ["missing.png", "trimap.png", "-o", "ALPHA"], 1, ["missing.png", "No such file"]),
     ("missing trimap", ["image.png", "missing.png", "-o", "ALPHA"], 1, ["missing.png", "No such file"]),

@@ -30,7 +30,8 @@ std::vector<std::uint8_t> readWholeFile(const std::filesystem::path& path) {
         bytes.insert(bytes.end(), chunk, chunk + n);
         if (n < sizeof chunk) break;
     }
-    if (std::ferror(file.get())) throw ImageFileError("cannot read: " + std::error_code(errno, std::generic_category()).message());
+    if (std::ferror(file.get()))
+        throw ImageFileError("cannot read: " + std::error_code(errno, std::generic_category()).message());
     return bytes;
 }
 

@@ -37,10 +37,11 @@ const char* const footer = R"(Folder mode:
   --images pairs with S.EXT in --trimaps or, when S is X_image, with
   X_trimap.EXT. EXT is png, jpg or jpeg. Outputs go to --out as X_alpha.png
   (X = S without _image), with --cutout also X_cutout.png and with
-  --foreground X_foreground.png; --out cannot be a folder of X_image and
-  X_trimap pairs, where X_alpha.png names reference mattes. An image whose outputs all exist is skipped
-  (outputs are written whole or not at all) unless --overwrite. A failed image
-  does not stop the others; the summary lists each failure.
+  --foreground X_foreground.png. --out cannot be the folder of X_image and
+  X_trimap pairs: there X_alpha.png names the reference matte. An image whose
+  outputs all exist is skipped (outputs are written whole or not at all)
+  unless --overwrite. A failed image does not stop the others; the summary
+  lists each failure.
 
 Images: PNG (8 or 16-bit; grey, grey + alpha, RGB, RGBA; any alpha channel is
   ignored) or JPEG. Trimaps: 0 background, 255 (65535 at 16 bits) foreground,
@@ -165,7 +166,8 @@ int runFolderMode(const CommandLine& line) {
         std::fprintf(stderr, "pairseek: %s\n", e.what());
         return exitFailed;
     }
-    const int workers = line.jobs > 0 ? line.jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const int workers =
+        line.jobs > 0 ? line.jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     return runFolder(plan, line.settings, workers, line.verbosity);
 }
 
@@ -204,9 +206,10 @@ int main(int argc, char** argv) {
     auto* trimaps = app.add_option("--trimaps", line.trimaps, "Folder mode: the folder of trimaps")->type_name("DIR");
     auto* out = app.add_option("--out", line.out, "Folder mode: the folder for the outputs (made if missing)")
                     ->type_name("DIR");
-    app.add_option("-j,--jobs", line.jobs, "Folder mode: images at once (default: the processor's cores)")
+    auto* jobs = app.add_option("-j,--jobs", line.jobs, "Folder mode: images at once (default: the processor's cores)")
         ->check(CLI::PositiveNumber);
-    app.add_flag("--overwrite", line.overwrite, "Folder mode: matte again images whose outputs exist");
+    auto* overwrite =
+        app.add_flag("--overwrite", line.overwrite, "Folder mode: matte again images whose outputs exist");
     app.add_option("--passes", options.passes, "Search passes")->capture_default_str();
     app.add_option("--seed", options.seed, "Seed of the random search; the same seed gives the same matte")
         ->capture_default_str();
@@ -240,6 +243,8 @@ int main(int argc, char** argv) {
             throw UsageError{"IMAGE TRIMAP -o FILE and --images --trimaps --out are two modes; give one"};
         if (!folderMode && (line.image.empty() || line.trimap.empty() || line.output.empty()))
             throw UsageError{"expected IMAGE TRIMAP -o ALPHA.png, or --images DIR --trimaps DIR --out DIR"};
+        if (!folderMode && (jobs->count() || overwrite->count()))
+            throw UsageError{std::string(jobs->count() ? "-j" : "--overwrite") + " is for folder mode only"};
         if (quiet->count() && verbose->count()) throw UsageError{"--quiet and --verbose exclude each other"};
         const std::string problem = optionProblem(options);
         if (!problem.empty()) throw UsageError{problem};

@@ -86,6 +86,7 @@ CASES = [
     ("cut-out without a name", ["image.png", "trimap.png", "-o", "ALPHA", "--cutout"], 2, ["--cutout", "name"]),
     ("outputs among reference mattes", ["--images", ".", "--trimaps", ".", "--out", "."], 2,
      ["--out", "reference mattes"]),
+    ("jobs for one image", ["image.png", "trimap.png", "-o", "ALPHA", "-j", "2"], 2, ["-j", "folder mode"]),
     ("zero jobs", ["--images", ".", "--trimaps", ".", "--out", "out", "-j", "0"], 2, ["--jobs"]),
     ("missing image", ["missing.png", "trimap.png", "-o", "ALPHA"], 1, ["missing.png", "No such file"]),
     ("missing trimap", ["image.png", "missing.png", "-o", "ALPHA"], 1, ["missing.png", "No such file"]),

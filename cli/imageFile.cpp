@@ -10,7 +10,7 @@
 namespace pairseekCli {
 
 pairseek::ArrayView DecodedImage::view(std::ptrdiff_t used) const {
-    const void* data = bitDepth == 16 ? static_cast<const void*>(bytes16.data()) : bytes8.data();
+    const void* data = bitDepth == 16 ? static_cast<const void*>(bytes16.get()) : bytes8.get();
     const auto type = bitDepth == 16 ? pairseek::ElementType::uint16 : pairseek::ElementType::uint8;
     // Interleaved rows of `channels` samples, of which the first `used` are read.
     return {data, type, rows, cols, used, cols * channels, channels, 1};

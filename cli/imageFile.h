@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -22,13 +23,14 @@ public:
 
 // rows x cols pixels of `channels` samples each (1 grey, 2 grey + alpha,
 // 3 RGB, 4 RGBA), row after row; 8-bit samples in bytes8, 16-bit ones in
-// host byte order in bytes16.
+// host byte order in bytes16. Not zero-filled: a file that claims a huge size
+// and then ends fails before most of the memory is ever touched.
 struct DecodedImage {
     std::ptrdiff_t rows = 0, cols = 0;
     int channels = 0;
     int bitDepth = 8;
-    std::vector<std::uint8_t> bytes8;
-    std::vector<std::uint16_t> bytes16;
+    std::unique_ptr<std::uint8_t[]> bytes8;
+    std::unique_ptr<std::uint16_t[]> bytes16;
 
     // The colour planes (grey or R, G, B), skipping any alpha channel.
     pairseek::ArrayView colour() const { return view(channels >= 3 ? 3 : 1); }

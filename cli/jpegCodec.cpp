@@ -37,7 +37,7 @@ void onJpegMessage(j_common_ptr info, int level) {
 
 bool allocatePixels(DecodedImage* image) {
     try {
-        image->bytes8.resize(static_cast<std::size_t>(image->rows * image->cols * image->channels));
+        image->bytes8.reset(new std::uint8_t[static_cast<std::size_t>(image->rows * image->cols * image->channels)]);
         return true;
     } catch (const std::bad_alloc&) {
         return false;
@@ -70,7 +70,7 @@ bool decodeInto(const std::vector<std::uint8_t>* file, JpegErrors* errors, jpeg_
         failWith(errors, "out of memory");
     }
     while (info->output_scanline < info->output_height) {
-        JSAMPROW row = image->bytes8.data() + static_cast<std::ptrdiff_t>(info->output_scanline) * image->cols *
+        JSAMPROW row = image->bytes8.get() + static_cast<std::ptrdiff_t>(info->output_scanline) * image->cols *
                                                   image->channels;
         jpeg_read_scanlines(info, &row, 1);
     }

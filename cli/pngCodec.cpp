@@ -67,12 +67,12 @@ bool allocatePixels(DecodedImage* image, std::vector<png_bytep>* rowPointers, st
         const auto samples = rows * static_cast<std::size_t>(image->cols) * static_cast<std::size_t>(image->channels);
         rowPointers->resize(rows);
         if (image->bitDepth == 16) {
-            image->bytes16.resize(samples);
+            image->bytes16.reset(new std::uint16_t[samples]);
             for (std::size_t r = 0; r < rows; ++r)
-                (*rowPointers)[r] = reinterpret_cast<png_bytep>(image->bytes16.data()) + r * rowBytes;
+                (*rowPointers)[r] = reinterpret_cast<png_bytep>(image->bytes16.get()) + r * rowBytes;
         } else {
-            image->bytes8.resize(samples);
-            for (std::size_t r = 0; r < rows; ++r) (*rowPointers)[r] = image->bytes8.data() + r * rowBytes;
+            image->bytes8.reset(new std::uint8_t[samples]);
+            for (std::size_t r = 0; r < rows; ++r) (*rowPointers)[r] = image->bytes8.get() + r * rowBytes;
         }
         return true;
     } catch (const std::bad_alloc&) {

@@ -195,3 +195,20 @@ def test_ctrl_c_stops_a_folder_run_and_a_rerun_finishes(tmp_path):
     result = run("--images", data, "--trimaps", data, "--out", out, "--passes", "40")
     assert result.returncode == 0 and summary(result)[0] > 0
     assert sorted(p.name for p in out.iterdir()) == sorted(f"{n}_alpha.png" for n in names)
+
+
+def test_ambiguous_names_fail_alone(tmp_path):
+    images, trimaps, out = tmp_path / "images", tmp_path / "trimaps", tmp_path / "out"
+    images.mkdir()
+    trimaps.mkdir()
+    image, trimap = case("synth1")
+    for name in ("good.png", "twice.png", "twice.jpeg", "two_trimaps.png"):
+        shutil.copy(image, images / name)   # a PNG named .jpeg fails only if it is read
+    for name in ("good.png", "twice.png", "two_trimaps.png", "two_trimaps.jpg"):
+        shutil.copy(trimap, trimaps / name)
+    result = run("--images", images, "--trimaps", trimaps, "--out", out)
+    assert result.returncode == 1
+    assert summary(result) == (1, 0, 3)
+    assert result.stderr.count("would also be those of") == 2
+    assert "more than one trimap" in result.stderr
+    assert sorted(p.name for p in out.iterdir()) == ["good_alpha.png"]

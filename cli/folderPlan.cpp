@@ -18,7 +18,7 @@ bool sameFile(const fs::path& a, const fs::path& b) {
 
 namespace {
 
-const std::string imageSuffix = "_image", trimapSuffix = "_trimap";
+const std::string imageSuffix = "_image";
 
 bool isImageName(const fs::path& path) {
     std::string extension = path.extension().string();
@@ -64,7 +64,8 @@ std::string listed(const std::vector<fs::path>& paths) {
 
 std::vector<PlannedImage> planFolder(const FolderRequest& request) {
     const auto images = listImages(request.images, "--images");
-    const auto trimaps = listImages(request.trimaps, "--trimaps");
+    const auto trimaps = listImages(request.trimaps, request.masks ? "--masks" : "--trimaps");
+    const std::string guide = request.masks ? "mask" : "trimap", guideSuffix = "_" + guide;
     const bool oneFolder = sameFile(request.images, request.trimaps);
 
     std::vector<PlannedImage> plan;
@@ -79,15 +80,15 @@ std::vector<PlannedImage> planFolder(const FolderRequest& request) {
         item.name = caseName;
         item.job.image = entry.second;
         std::vector<fs::path> found = oneFolder ? std::vector<fs::path>{} : withStem(trimaps, stem);
-        if (found.empty() && namedImage) found = withStem(trimaps, caseName + trimapSuffix);
+        if (found.empty() && namedImage) found = withStem(trimaps, caseName + guideSuffix);
         if (found.size() == 1) {
-            item.job.trimap = found.front();
+            (request.masks ? item.job.mask : item.job.trimap) = found.front();
         } else if (found.empty()) {
-            const std::string expected = oneFolder || namedImage ? caseName + trimapSuffix : stem;
-            item.problem = entry.second.string() + ": no trimap; expected " + (request.trimaps / expected).string() +
-                           ".png (or .jpg, .jpeg)";
+            const std::string expected = oneFolder || namedImage ? caseName + guideSuffix : stem;
+            item.problem = entry.second.string() + ": no " + guide + "; expected " +
+                           (request.trimaps / expected).string() + ".png (or .jpg, .jpeg)";
         } else {
-            item.problem = entry.second.string() + ": more than one trimap: " + listed(found);
+            item.problem = entry.second.string() + ": more than one " + guide + ": " + listed(found);
         }
         item.job.alpha = request.out / (caseName + "_alpha.png");
         if (request.cutout) item.job.cutout = request.out / (caseName + "_cutout.png");
@@ -111,9 +112,11 @@ std::vector<PlannedImage> planFolder(const FolderRequest& request) {
                                   listed(sharing);
     }
     std::vector<fs::path> inputs;
+    if (!request.background.empty()) inputs.push_back(request.background);
     for (const PlannedImage& item : plan) {
         inputs.push_back(item.job.image);
         if (!item.job.trimap.empty()) inputs.push_back(item.job.trimap);
+        if (!item.job.mask.empty()) inputs.push_back(item.job.mask);
     }
     for (PlannedImage& item : plan) {
         bool complete = true;

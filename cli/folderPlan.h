@@ -5,7 +5,8 @@
 // X_trimap.EXT (other files are left alone). Otherwise every image S.EXT of
 // --images pairs with S.EXT of --trimaps, or, when S is X_image, with
 // X_trimap.EXT. EXT is png, jpg or jpeg in any case, not necessarily the
-// same for both. The outputs are named after X (or S): X_alpha.png, and when
+// same for both. With masks instead of trimaps, X_mask.EXT stands for
+// X_trimap.EXT. The outputs are named after X (or S): X_alpha.png, and when
 // asked X_cutout.png and X_foreground.png.
 #pragma once
 
@@ -18,7 +19,9 @@
 namespace pairseekCli {
 
 struct FolderRequest {
-    std::filesystem::path images, trimaps, out;
+    std::filesystem::path images, trimaps, out;   // trimaps: the folder of masks when `masks`
+    bool masks = false;
+    std::filesystem::path background;   // an input too, when not empty
     bool cutout = false, foreground = false, overwrite = false;
 };
 

@@ -14,10 +14,12 @@
 #include <filesystem>
 #include <new>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "background.h"
 #include "exitStatus.h"
 #include "folderPlan.h"
 #include "folderRun.h"
@@ -30,8 +32,22 @@ using namespace pairseekCli;
 
 namespace {
 
-const char* const footer = R"(Folder mode:
-  --images DIR --trimaps DIR --out DIR mattes every image of a folder.
+const char* const footer = R"(Masks:
+  --mask MASK.png in place of TRIMAP makes the trimap from a rough mask (a
+  selection's, a segmentation's; any PNG or JPEG, the first channel read,
+  scaled to 0..1): values <= --mask-low are background, >= --mask-high
+  foreground, those between unknown, and an unknown band of --band pixels is
+  cut on each side of the mask's edge. --trimap-out T.png saves the trimap made (8-bit grey:
+  0, 128, 255). A mask with no foreground or no background is an error.
+
+Backgrounds:
+  --background with --cutout writes the cut-out over a new background, as an
+  RGB PNG: a colour (#rrggbb; r,g,b with each 0..255; or white, black, grey,
+  green) or an image file of the same size as the image.
+
+Folder mode:
+  --images DIR --trimaps DIR --out DIR mattes every image of a folder
+  (--masks DIR in place of --trimaps: X_mask.EXT in place of X_trimap.EXT).
   When --images and --trimaps are the same folder, X_image.EXT pairs with
   X_trimap.EXT and other files are left alone. Otherwise each image S.EXT in
   --images pairs with S.EXT in --trimaps or, when S is X_image, with
@@ -47,13 +63,15 @@ Images: PNG (8 or 16-bit; grey, grey + alpha, RGB, RGBA; any alpha channel is
   ignored) or JPEG. Trimaps: 0 background, 255 (65535 at 16 bits) foreground,
   any other value unknown; of a colour trimap the first channel is read.
 Outputs: alpha as a grey PNG; the cut-out as an RGBA PNG (foreground colour,
-  alpha as its alpha); the foreground as an RGB PNG; 8 bits unless --depth 16.
+  alpha as its alpha; RGB over --background); the foreground as an RGB PNG;
+  8 bits unless --depth 16.
 Exit status: 0 done, 1 failed, 2 bad usage, 130 interrupted (Ctrl-C).)";
 
 struct CommandLine {
-    std::string image, trimap, output;
+    std::string image, trimap, mask, output;
     std::optional<std::string> cutout, foreground;   // "" in folder mode: asked for, named after the image
-    std::string images, trimaps, out;
+    std::optional<std::string> trimapOut;
+    std::string images, trimaps, masks, out;
     int jobs = 0;
     bool overwrite = false;
     MatteSettings settings;
@@ -79,12 +97,17 @@ void checkSingleOutputs(const CommandLine& line) {
     std::vector<std::pair<const char*, fs::path>> outputs{{"-o", line.output}};
     if (line.cutout) outputs.emplace_back("--cutout", *line.cutout);
     if (line.foreground) outputs.emplace_back("--foreground", *line.foreground);
+    if (line.trimapOut) outputs.emplace_back("--trimap-out", *line.trimapOut);
+    std::vector<fs::path> inputs{line.image};
+    for (const std::string& path : {line.trimap, line.mask})
+        if (!path.empty()) inputs.emplace_back(path);
+    if (line.settings.background.image) inputs.push_back(*line.settings.background.image);
     for (std::size_t i = 0; i < outputs.size(); ++i) {
         const fs::path& path = outputs[i].second;
         if (!isPngName(path))
             throw UsageError{std::string(outputs[i].first) + " " + path.string() +
                              ": outputs are PNG files; name it *.png"};
-        for (const fs::path& input : {fs::path(line.image), fs::path(line.trimap)})
+        for (const fs::path& input : inputs)
             if (path == input || sameFile(path, input))
                 throw UsageError{std::string(outputs[i].first) + " " + path.string() +
                                  " is an input file; refusing to overwrite it"};
@@ -100,6 +123,7 @@ std::string outputFolderProblem(const CommandLine& line) {
     std::vector<fs::path> outputs{line.output};
     if (line.cutout) outputs.emplace_back(*line.cutout);
     if (line.foreground) outputs.emplace_back(*line.foreground);
+    if (line.trimapOut) outputs.emplace_back(*line.trimapOut);
     for (const fs::path& path : outputs) {
         std::error_code ec;
         if (fs::is_directory(path, ec)) return path.string() + ": is a folder";
@@ -121,9 +145,14 @@ int runSingle(const CommandLine& line) {
         std::fprintf(stderr, "pairseek: %s\n", problem.c_str());
         return exitFailed;
     }
-    MatteJob job{line.image, line.trimap, line.output, std::nullopt, std::nullopt};
+    MatteJob job;
+    job.image = line.image;
+    job.trimap = line.trimap;
+    job.mask = line.mask;
+    job.alpha = line.output;
     if (line.cutout) job.cutout = fs::path(*line.cutout);
     if (line.foreground) job.foreground = fs::path(*line.foreground);
+    if (line.trimapOut) job.trimapOut = fs::path(*line.trimapOut);
 
     ProgressDisplay display(line.verbosity, 0);
     const std::string name = fs::path(line.image).filename().string();
@@ -148,14 +177,22 @@ int runFolderMode(const CommandLine& line) {
                          *line.cutout};
     if (line.foreground && !line.foreground->empty())
         throw UsageError{"--foreground takes no file name in folder mode; got " + *line.foreground};
-    FolderRequest request{line.images, line.trimaps, line.out, line.cutout.has_value(),
-                          line.foreground.has_value(), line.overwrite};
+    FolderRequest request;
+    request.images = line.images;
+    request.masks = !line.masks.empty();
+    request.trimaps = request.masks ? line.masks : line.trimaps;
+    request.out = line.out;
+    if (line.settings.background.image) request.background = *line.settings.background.image;
+    request.cutout = line.cutout.has_value();
+    request.foreground = line.foreground.has_value();
+    request.overwrite = line.overwrite;
     std::error_code ec;
     if (fs::exists(request.out, ec) && !fs::is_directory(request.out, ec))
         throw UsageError{"--out " + line.out + ": not a folder"};
     // In that layout X_alpha.png beside X_image.png is the reference matte, not ours to replace.
     if (sameFile(request.images, request.trimaps) && sameFile(request.out, request.images))
-        throw UsageError{"--out " + line.out + " is the folder of the X_image / X_trimap pairs, where X_alpha.png "
+        throw UsageError{"--out " + line.out + " is the folder of the X_image / X_" + (request.masks ? "mask" : "trimap") +
+                         " pairs, where X_alpha.png "
                          "files are reference mattes; write the outputs to another folder"};
 
     std::vector<PlannedImage> plan;
@@ -181,8 +218,10 @@ int main(int argc, char** argv) {
     mallopt(M_MMAP_THRESHOLD, 32 << 20);
     mallopt(M_TRIM_THRESHOLD, 1 << 30);
 #endif
-    CLI::App app{"pairseek: the alpha matte of an image from its trimap, or of every image in a folder.\n"
-                 "  pairseek IMAGE TRIMAP -o ALPHA.png [--cutout CUTOUT.png] [options]\n"
+    CLI::App app{"pairseek: the alpha matte of an image from its trimap (or a rough mask), or of every image in a "
+                 "folder.\n"
+                 "  pairseek IMAGE TRIMAP -o ALPHA.png [--cutout CUTOUT.png [--background COLOUR|IMAGE]] [options]\n"
+                 "  pairseek IMAGE --mask MASK.png -o ALPHA.png [--trimap-out TRIMAP.png] [options]\n"
                  "  pairseek --images DIR --trimaps DIR --out DIR [-j N] [--cutout] [options]\n",
                  "pairseek"};
     app.footer(footer);
@@ -193,6 +232,8 @@ int main(int argc, char** argv) {
     pairseek::MatteOptions& options = line.settings.options;
     app.add_option("image", line.image, "The image (PNG or JPEG)")->type_name("IMAGE");
     app.add_option("trimap", line.trimap, "Its trimap (PNG or JPEG), the same size")->type_name("TRIMAP");
+    auto* mask = app.add_option("--mask", line.mask, "In place of TRIMAP: a rough mask to make the trimap from")
+                     ->type_name("FILE");
     app.add_option("-o,--output", line.output, "The alpha matte to write (PNG; its folder is made if missing)")
         ->type_name("FILE");
     app.add_option("--cutout", line.cutout, "Also write the cut-out, RGBA (PNG); in folder mode a flag")
@@ -202,8 +243,34 @@ int main(int argc, char** argv) {
                    "Also write the foreground colour, RGB (PNG); in folder mode a flag")
         ->expected(0, 1)
         ->type_name("[FILE]");
+    std::string background;
+    auto* backgroundOption =
+        app.add_option("--background", background,
+                       std::string("With --cutout: put the cut-out over a colour (") + backgroundColourHelp +
+                           ") or an image of the same size; written as RGB")
+            ->type_name("COLOUR|IMAGE");
+    std::string foregroundColours = "estimated";
+    app.add_option("--foreground-colours,--foreground-colors", foregroundColours,
+                   "Colours of the cut-out and foreground at the unknown pixels: estimated from the image and the "
+                   "alpha, or each pixel's chosen foreground sample")
+        ->check(CLI::IsMember({"estimated", "samples"}))
+        ->capture_default_str();
+    pairseek::TrimapOptions& trimapOptions = line.settings.trimapOptions;
+    auto* band = app.add_option("--band", trimapOptions.band,
+                                "With --mask: unknown band on each side of the mask's edge, in pixels (default: 2 % "
+                                "of the square root of the object's area, within 3..30)")
+                     ->check(CLI::NonNegativeNumber)
+                     ->type_name("PIXELS");
+    auto* maskLow = app.add_option("--mask-low", trimapOptions.low, "With --mask: mask values (1 = 255, or 65535 at 16 bits) up to this are background")
+                        ->capture_default_str();
+    auto* maskHigh = app.add_option("--mask-high", trimapOptions.high, "With --mask: values from this are foreground")
+                         ->capture_default_str();
+    app.add_option("--trimap-out", line.trimapOut, "With --mask: also write the trimap made (PNG)")
+        ->type_name("FILE");
     auto* images = app.add_option("--images", line.images, "Folder mode: the folder of images")->type_name("DIR");
     auto* trimaps = app.add_option("--trimaps", line.trimaps, "Folder mode: the folder of trimaps")->type_name("DIR");
+    auto* masks = app.add_option("--masks", line.masks, "Folder mode: in place of --trimaps, the folder of masks")
+                      ->type_name("DIR");
     auto* out = app.add_option("--out", line.out, "Folder mode: the folder for the outputs (made if missing)")
                     ->type_name("DIR");
     auto* jobs = app.add_option("-j,--jobs", line.jobs, "Folder mode: images at once (default: the processor's cores)")
@@ -233,16 +300,41 @@ int main(int argc, char** argv) {
         return exitUsage;
     }
     options.refine = !noRefine;
+    options.foreground =
+        foregroundColours == "samples" ? pairseek::Foreground::samples : pairseek::Foreground::estimated;
     line.verbosity = quiet->count() ? Verbosity::quiet : verbose->count() ? Verbosity::verbose : Verbosity::normal;
 
     try {
-        const bool folderMode = images->count() || trimaps->count() || out->count();
-        if (folderMode && !(images->count() && trimaps->count() && out->count()))
-            throw UsageError{"folder mode needs --images, --trimaps and --out together"};
+        const bool folderMode = images->count() || trimaps->count() || masks->count() || out->count();
+        if (folderMode && !(images->count() && (trimaps->count() || masks->count()) && out->count()))
+            throw UsageError{"folder mode needs --images, --trimaps (or --masks) and --out together"};
+        if (trimaps->count() && masks->count())
+            throw UsageError{"--trimaps and --masks exclude each other; give one"};
         if (folderMode && (!line.image.empty() || !line.output.empty()))
             throw UsageError{"IMAGE TRIMAP -o FILE and --images --trimaps --out are two modes; give one"};
-        if (!folderMode && (line.image.empty() || line.trimap.empty() || line.output.empty()))
-            throw UsageError{"expected IMAGE TRIMAP -o ALPHA.png, or --images DIR --trimaps DIR --out DIR"};
+        if (folderMode && (mask->count() || line.trimapOut))
+            throw UsageError{std::string(mask->count() ? "--mask" : "--trimap-out") +
+                             " is for one image; in folder mode give --masks DIR"};
+        if (!folderMode && !line.trimap.empty() && mask->count())
+            throw UsageError{"TRIMAP and --mask " + line.mask + " exclude each other; give the trimap or the mask"};
+        if (!folderMode && (line.image.empty() || (line.trimap.empty() && line.mask.empty()) || line.output.empty()))
+            throw UsageError{"expected IMAGE TRIMAP -o ALPHA.png (or IMAGE --mask MASK -o ALPHA.png), or --images "
+                             "DIR --trimaps DIR --out DIR"};
+        const bool fromMasks = mask->count() || masks->count();
+        if (!fromMasks && (band->count() || maskLow->count() || maskHigh->count() || line.trimapOut))
+            throw UsageError{std::string(band->count() ? "--band" : maskLow->count() ? "--mask-low"
+                                         : maskHigh->count() ? "--mask-high" : "--trimap-out") +
+                             " is for trimaps made from a mask; give --mask (or --masks)"};
+        if (backgroundOption->count()) {
+            if (!line.cutout) throw UsageError{"--background needs --cutout: it is the cut-out that goes over it"};
+            try {
+                line.settings.background = parseBackground(background);
+            } catch (const std::invalid_argument& e) {
+                throw UsageError{e.what()};
+            }
+        }
+        const std::string trimapProblem = trimapOptionProblem(trimapOptions);
+        if (!trimapProblem.empty()) throw UsageError{"--band, --mask-low, --mask-high: " + trimapProblem};
         if (!folderMode && (jobs->count() || overwrite->count()))
             throw UsageError{std::string(jobs->count() ? "-j" : "--overwrite") + " is for folder mode only"};
         if (quiet->count() && verbose->count()) throw UsageError{"--quiet and --verbose exclude each other"};

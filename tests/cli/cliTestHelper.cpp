@@ -1,6 +1,8 @@
 // What the command's tests need from C++ besides the command:
 //   cliTestHelper matte IMAGE.u8 TRIMAP.u8 ROWS COLS CHANNELS SEED PASSES REFINE ALPHA.f64
 //     the C++ API's alpha (row-major float64) from raw interleaved uint8 arrays;
+//   cliTestHelper trimap MASK.u8 ROWS COLS BAND LOW HIGH TRIMAP.u8
+//     the C++ API's trimap (row-major bytes) of a raw uint8 mask; "-" for an option: its default;
 //   cliTestHelper jpeg PIXELS.u8 ROWS COLS CHANNELS QUALITY OUT.jpg
 //     a JPEG of raw interleaved uint8 pixels (the tests have no other encoder).
 #include <pairseek.h>
@@ -11,6 +13,7 @@
 #include <iterator>
 #include <jpeglib.h>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -38,6 +41,22 @@ int matte(char** argv) {
     std::ofstream out(argv[8], std::ios::binary);
     out.write(reinterpret_cast<const char*>(rowMajor.data()),
               static_cast<std::streamsize>(rowMajor.size() * sizeof(double)));
+    return out ? 0 : 1;
+}
+
+int trimap(char** argv) {
+    const std::vector<unsigned char> mask = readRaw(argv[0]);
+    const long rows = std::atol(argv[1]), cols = std::atol(argv[2]);
+    pairseek::TrimapOptions options;
+    for (auto [text, value] : {std::pair{argv[3], &options.band}, {argv[4], &options.low}, {argv[5], &options.high}})
+        if (std::string(text) != "-") *value = std::atof(text);
+    const std::vector<std::uint8_t> columnMajor = pairseek::trimapFromMask(
+        pairseek::ArrayView::interleaved(mask.data(), pairseek::ElementType::uint8, rows, cols), options);
+    std::vector<std::uint8_t> rowMajor;
+    for (long r = 0; r < rows; ++r)
+        for (long c = 0; c < cols; ++c) rowMajor.push_back(columnMajor[static_cast<std::size_t>(r + c * rows)]);
+    std::ofstream out(argv[6], std::ios::binary);
+    out.write(reinterpret_cast<const char*>(rowMajor.data()), static_cast<std::streamsize>(rowMajor.size()));
     return out ? 0 : 1;
 }
 
@@ -73,11 +92,12 @@ int main(int argc, char** argv) {
     const std::string what = argc > 1 ? argv[1] : "";
     try {
         if (what == "matte" && argc == 11) return matte(argv + 2);
+        if (what == "trimap" && argc == 9) return trimap(argv + 2);
         if (what == "jpeg" && argc == 8) return jpeg(argv + 2);
     } catch (const pairseek::MatteError& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }
-    std::fprintf(stderr, "usage: cliTestHelper matte ... | jpeg ...\n");
+    std::fprintf(stderr, "usage: cliTestHelper matte ... | trimap ... | jpeg ...\n");
     return 2;
 }

@@ -50,6 +50,12 @@ def read_png(path):
     return array.reshape(rows, cols, planes), info
 
 
+def true_alpha(name):
+    """The reference alpha (rows x cols uint8) of a case, beside its image."""
+    image, _ = case(name)
+    return read_png(image.parent / f"{name}_alpha.png")[0][:, :, 0].astype(np.uint8)
+
+
 def case(name):
     """(image, trimap) paths of a shared case, or of data/ when the shared folder is missing."""
     for folder in (SHARED_DATA, DATA):
@@ -70,6 +76,16 @@ def api_alpha(image_png, trimap_png, tmp_path, seed=1, passes=10, refine=True):
     rows, cols, channels = image.shape
     helper("matte", raw_image, raw_trimap, rows, cols, channels, seed, passes, int(refine), out)
     return np.fromfile(out, dtype=np.float64).reshape(rows, cols)
+
+
+def api_trimap(mask, tmp_path, band=None, low=None, high=None):
+    """The C++ API's trimap (rows x cols uint8) of a uint8 mask; None: the option's default."""
+    mask = np.ascontiguousarray(mask, dtype=np.uint8)
+    raw_mask, out = tmp_path / "mask.u8", tmp_path / "trimap.u8"
+    mask.tofile(raw_mask)
+    options = ("-" if v is None else v for v in (band, low, high))
+    helper("trimap", raw_mask, mask.shape[0], mask.shape[1], *options, out)
+    return np.fromfile(out, dtype=np.uint8).reshape(mask.shape)
 
 
 def write_jpeg(path, pixels, quality=95):

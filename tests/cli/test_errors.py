@@ -23,7 +23,8 @@ def files(tmp_path):
     paths = {name: tmp_path / name for name in
              ("image.png", "trimap.png", "empty.png", "text.png", "truncated.png", "zero.png",
               "small.png", "onlyUnknownAndBackground.png", "onlyUnknownAndForeground.png",
-              "garbage.jpg", "damaged.jpg", "damagedData.png")}
+              "garbage.jpg", "damaged.jpg", "damagedData.png", "mask.png", "emptyMask.png", "fullMask.png",
+              "background.png")}
     write_png(paths["image.png"], image)
     write_png(paths["trimap.png"], trimap)
     paths["empty.png"].write_bytes(b"")
@@ -37,6 +38,10 @@ def files(tmp_path):
     write_png(paths["small.png"], trimap[:-1, :])
     write_png(paths["onlyUnknownAndBackground.png"], np.where(trimap == 255, 128, trimap).astype(np.uint8))
     write_png(paths["onlyUnknownAndForeground.png"], np.where(trimap == 0, 128, trimap).astype(np.uint8))
+    write_png(paths["mask.png"], np.where(trimap == 0, 0, 255).astype(np.uint8))
+    write_png(paths["emptyMask.png"], np.full_like(trimap, 200))   # soft everywhere: no sure foreground
+    write_png(paths["fullMask.png"], np.full_like(trimap, 255), bitdepth=8)
+    write_png(paths["background.png"], image)
     paths["garbage.jpg"].write_bytes(b"\xff\xd8\xff" + bytes(range(256)) * 4)
     write_jpeg(paths["damaged.jpg"], np.repeat(image, 8, axis=0).repeat(8, axis=1))
     jpeg = paths["damaged.jpg"].read_bytes()
@@ -106,6 +111,43 @@ CASES = [
      ["onlyUnknownAndForeground.png", "no background"]),
     ("output folder is a file", ["image.png", "trimap.png", "-o", "image.png/alpha.png"], 1,
      ["image.png is not a folder"]),
+    # Masks
+    ("empty mask", ["image.png", "--mask", "emptyMask.png", "-o", "ALPHA"], 1, ["emptyMask.png", "no foreground"]),
+    ("full mask", ["image.png", "--mask", "fullMask.png", "-o", "ALPHA", "--trimap-out", "out/trimap.png"], 1,
+     ["fullMask.png", "no background"]),
+    ("missing mask", ["image.png", "--mask", "missing.png", "-o", "ALPHA"], 1, ["missing.png", "No such file"]),
+    ("mask of another size", ["image.png", "--mask", "small.png", "-o", "ALPHA"], 1, ["image.png", "small.png", "11"]),
+    ("trimap and mask", ["image.png", "trimap.png", "--mask", "mask.png", "-o", "ALPHA"], 2, ["TRIMAP and --mask"]),
+    ("band without a mask", ["image.png", "trimap.png", "-o", "ALPHA", "--band", "4"], 2, ["--band", "--mask"]),
+    ("trimap-out without a mask", ["image.png", "trimap.png", "-o", "ALPHA", "--trimap-out", "out/t.png"], 2,
+     ["--trimap-out", "--mask"]),
+    ("negative band", ["image.png", "--mask", "mask.png", "-o", "ALPHA", "--band", "-2"], 2, ["--band"]),
+    ("mask low above high", ["image.png", "--mask", "mask.png", "-o", "ALPHA", "--mask-low", "0.9",
+                             "--mask-high", "0.5"], 2, ["--mask-low", "low and high", "0.9"]),
+    ("trimap-out is the mask", ["image.png", "--mask", "mask.png", "-o", "ALPHA", "--trimap-out", "mask.png"], 2,
+     ["mask.png", "input"]),
+    ("trimap-out not png", ["image.png", "--mask", "mask.png", "-o", "ALPHA", "--trimap-out", "out/t.tif"], 2,
+     ["t.tif", "*.png"]),
+    ("masks and trimaps", ["--images", ".", "--trimaps", ".", "--masks", ".", "--out", "out"], 2,
+     ["--trimaps and --masks"]),
+    ("mask in folder mode", ["--images", ".", "--masks", ".", "--out", "out", "--mask", "mask.png"], 2,
+     ["--mask", "--masks DIR"]),
+    # Backgrounds and foreground colours
+    ("background without a cut-out", ["image.png", "trimap.png", "-o", "ALPHA", "--background", "white"], 2,
+     ["--background", "--cutout"]),
+    ("background of another size", ["image.png", "trimap.png", "-o", "ALPHA", "--cutout", "out/cutout.png",
+                                    "--background", "small.png"], 1,
+     ["small.png", "image.png", "11 rows x 15 columns", "12 rows x 15 columns"]),
+    ("background not an image", ["image.png", "trimap.png", "-o", "ALPHA", "--cutout", "out/cutout.png",
+                                 "--background", "text.png"], 1, ["text.png", "not an image"]),
+    ("cut-out is the background", ["image.png", "trimap.png", "-o", "ALPHA", "--cutout", "background.png",
+                                   "--background", "background.png"], 2, ["background.png", "input"]),
+    *[(f"background colour {text!r}", ["image.png", "trimap.png", "-o", "ALPHA", "--cutout", "out/cutout.png",
+                                       "--background", text], 2, [f"--background {text}", "expected a colour"])
+      for text in ("#12345", "#1234567", "#gg0000", "256,0,0", "1,2", "1,2,3,4", "-1,0,0", "1.5,0,0", "0x10,0,0",
+                   ",,", "purple", "")],
+    ("unknown foreground colours", ["image.png", "trimap.png", "-o", "ALPHA", "--foreground-colours", "true"], 2,
+     ["--foreground-colours", "true"]),
 ]
 
 
@@ -114,7 +156,7 @@ def test_rejected(files, name, args, status, words):
     folder = files["image.png"].parent
     before = {p.name: p.read_bytes() for p in folder.iterdir() if p.is_file()}
     args = [str(files["out"] / "alpha.png") if a == "ALPHA" else a for a in args]
-    if "-o" in args and "--cutout" not in args:
+    if "-o" in args and "--cutout" not in args and "--background" not in args:
         args += ["--cutout", str(files["out"] / "cutout.png")]   # nothing of it either
     result = run(*args, cwd=folder)
     assert result.returncode == status, result.stderr

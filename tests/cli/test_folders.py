@@ -11,7 +11,7 @@ import time
 import numpy as np
 import pytest
 
-from conftest import COMMAND, SHARED_DATA, case, leftovers, read_png, run, write_png
+from conftest import COMMAND, SHARED_DATA, case, leftovers, read_png, run, true_alpha, write_png
 
 SUMMARY = re.compile(r"^pairseek: (\d+) done, (\d+) skipped \(outputs exist\), (\d+) failed", re.M)
 
@@ -83,6 +83,28 @@ def test_pairing_by_stem_across_folders(tmp_path):
     assert single.returncode == 0
     for name in ("plain_alpha.png", "named_alpha.png"):
         assert (out / name).read_bytes() == (tmp_path / "single.png").read_bytes()
+
+
+def test_masks_in_place_of_trimaps(tmp_path):
+    """X_mask pairs with X_image like X_trimap; each matte is that of one image with --mask."""
+    data, out = tmp_path / "data", tmp_path / "out"
+    data.mkdir()
+    image, _ = case("synth1")
+    mask = ((true_alpha("synth1") > 128) * 255).astype(np.uint8)
+    shutil.copy(image, data / "a_image.png")
+    write_png(data / "a_mask.png", mask)
+    shutil.copy(image, data / "b_image.png")   # a trimap does not stand in for a mask
+    shutil.copy(case("synth1")[1], data / "b_trimap.png")
+    result = run("--images", data, "--masks", data, "--out", out, "--cutout", "--background", "black")
+    assert result.returncode == 1
+    assert summary(result) == (1, 0, 1)
+    assert f"no mask; expected {data / 'b_mask'}.png" in result.stderr
+    assert sorted(p.name for p in out.iterdir()) == ["a_alpha.png", "a_cutout.png"]
+    single = run(image, "--mask", data / "a_mask.png", "-o", tmp_path / "alpha.png",
+                 "--cutout", tmp_path / "cutout.png", "--background", "0,0,0")
+    assert single.returncode == 0, single.stderr
+    assert (out / "a_alpha.png").read_bytes() == (tmp_path / "alpha.png").read_bytes()
+    assert (out / "a_cutout.png").read_bytes() == (tmp_path / "cutout.png").read_bytes()
 
 
 def test_never_writes_over_an_input(tmp_path):

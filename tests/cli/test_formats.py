@@ -1,5 +1,6 @@
 """Every PNG layout the command reads gives the matte of the same pixels, and
-what it writes: 8 and 16-bit alpha, the RGBA cut-out, the RGB foreground."""
+what it writes: 8 and 16-bit alpha, the RGBA cut-out, the RGB foreground, the
+RGB cut-out over a new background."""
 import numpy as np
 import pytest
 
@@ -128,8 +129,9 @@ def test_progress_bar_on_a_terminal(tmp_path):
     from conftest import COMMAND
     image, trimap = case("synth1")
     controller, terminal = pty.openpty()
-    process = subprocess.Popen([COMMAND, image, trimap, "-o", tmp_path / "a.png"], stderr=terminal,
-                               stdout=subprocess.DEVNULL)
+    # Enough passes that the run outlasts the bar's 100 ms redraw interval.
+    process = subprocess.Popen([COMMAND, image, trimap, "-o", tmp_path / "a.png", "--passes", "200"],
+                               stderr=terminal, stdout=subprocess.DEVNULL)
     os.close(terminal)
     output = b""
     while True:
@@ -144,3 +146,77 @@ def test_progress_bar_on_a_terminal(tmp_path):
     assert process.wait(timeout=60) == 0
     assert b"\r" in output and b"[#" in output, output
     assert output.endswith(b"\r\x1b[K"), output   # the bar is wiped at the end
+
+
+def known_regions(trimap_png):
+    trimap = read_png(trimap_png)[0][:, :, 0]
+    return trimap == 0, trimap == 255
+
+
+# (name, --background, its colour in 8 bits)
+COLOURS = [
+    ("hex", "#1F6b38", (31, 107, 56)),
+    ("triple", "16, 32,48", (16, 32, 48)),
+    ("name", "White", (255, 255, 255)),
+    ("other spelling", "gray", (128, 128, 128)),
+]
+
+
+@pytest.mark.parametrize("name, text, colour", COLOURS, ids=[c[0] for c in COLOURS])
+def test_cutout_over_a_colour(tmp_path, name, text, colour):
+    image, trimap = case("synth1")
+    alpha_png, cutout_png, foreground_png = (tmp_path / n for n in ("a.png", "c.png", "f.png"))
+    result = run(image, trimap, "-o", alpha_png, "--cutout", cutout_png, "--foreground", foreground_png,
+                 "--background", text)
+    assert result.returncode == 0, result.stderr
+    cutout, info = read_png(cutout_png)
+    assert (info["greyscale"], info["alpha"], info["bitdepth"]) == (False, False, 8)
+    background, foreground = known_regions(trimap)
+    np.testing.assert_array_equal(cutout[background], np.broadcast_to(colour, cutout[background].shape))
+    np.testing.assert_array_equal(cutout[foreground], read_png(image)[0][:, :, :3][foreground])
+    # Between them, the blend of the written foreground and the colour (each output rounded to 8 bits).
+    alpha = read_png(alpha_png)[0].astype(float) / 255
+    blend = alpha * read_png(foreground_png)[0] + (1 - alpha) * np.array(colour)
+    assert np.abs(cutout - blend).max() <= 1.5
+
+
+@pytest.mark.parametrize("depth", [8, 16])
+def test_cutout_over_an_image(tmp_path, depth):
+    image, trimap = case("synth1")
+    source = read_png(image)[0][:, :, :3]
+    scenery = noise(source.shape, 8)
+    write_png(tmp_path / "scenery.png", scenery)
+    write_png(tmp_path / "grey.png", scenery[:, :, 1])
+    scale = 257 if depth == 16 else 1
+    background, foreground = known_regions(trimap)
+    for name, expected in (("scenery.png", scenery), ("grey.png", np.stack([scenery[:, :, 1]] * 3, axis=2))):
+        out = tmp_path / f"over_{name}"
+        result = run(image, trimap, "-o", tmp_path / "a.png", "--cutout", out, "--background", tmp_path / name,
+                     "--depth", depth)
+        assert result.returncode == 0, result.stderr
+        cutout, info = read_png(out)
+        assert (info["planes"], info["bitdepth"]) == (3, depth)
+        np.testing.assert_array_equal(cutout[background], expected[background] * scale)
+        np.testing.assert_array_equal(cutout[foreground], source[foreground] * scale)
+
+
+def test_foreground_colours(tmp_path):
+    """Sample colours are copies of known-foreground pixels; the estimate is not, and the alpha is the same."""
+    image, trimap = case("synth1")
+    outputs = {}
+    for choice in ("estimated", "samples", None):
+        alpha_png, foreground_png = tmp_path / f"a_{choice}.png", tmp_path / f"f_{choice}.png"
+        options = [] if choice is None else ["--foreground-colours", choice]
+        result = run(image, trimap, "-o", alpha_png, "--foreground", foreground_png, *options)
+        assert result.returncode == 0, result.stderr
+        outputs[choice] = alpha_png.read_bytes(), read_png(foreground_png)[0]
+    assert outputs[None][0] == outputs["estimated"][0] == outputs["samples"][0]
+    np.testing.assert_array_equal(outputs[None][1], outputs["estimated"][1])
+    source = read_png(image)[0][:, :, :3]
+    background, foreground = known_regions(trimap)
+    unknown = ~(background | foreground)
+    known_colours = {tuple(p) for p in source[foreground]}
+    alpha = read_png(tmp_path / "a_samples.png")[0][:, :, 0]
+    estimated, samples = outputs["estimated"][1][unknown & (alpha > 0)], outputs["samples"][1][unknown & (alpha > 0)]
+    assert all(tuple(p) in known_colours for p in samples)
+    assert sum(tuple(p) not in known_colours for p in estimated) > len(estimated) // 2

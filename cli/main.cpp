@@ -37,13 +37,15 @@ const char* const footer = R"(Masks:
   selection's, a segmentation's; any PNG or JPEG, the first channel read,
   scaled to 0..1): values <= --mask-low are background, >= --mask-high
   foreground, those between unknown, and an unknown band of --band pixels is
-  cut on each side of the mask's edge. --trimap-out T.png saves the trimap made (8-bit grey:
-  0, 128, 255). A mask with no foreground or no background is an error.
+  cut on each side of the mask's edge. --trimap-out T.png saves the trimap
+  made (8-bit grey: 0, 128, 255). A mask with no foreground or no background
+  is an error.
 
 Backgrounds:
   --background with --cutout writes the cut-out over a new background, as an
   RGB PNG: a colour (#rrggbb; r,g,b with each 0..255; or white, black, grey,
-  green) or an image file of the same size as the image.
+  green) or an image file of the same size as the image (a file named like a
+  colour: write ./white).
 
 Folder mode:
   --images DIR --trimaps DIR --out DIR mattes every image of a folder
@@ -191,8 +193,8 @@ int runFolderMode(const CommandLine& line) {
         throw UsageError{"--out " + line.out + ": not a folder"};
     // In that layout X_alpha.png beside X_image.png is the reference matte, not ours to replace.
     if (sameFile(request.images, request.trimaps) && sameFile(request.out, request.images))
-        throw UsageError{"--out " + line.out + " is the folder of the X_image / X_" + (request.masks ? "mask" : "trimap") +
-                         " pairs, where X_alpha.png "
+        throw UsageError{"--out " + line.out + " is the folder of the X_image / X_" +
+                         (request.masks ? "mask" : "trimap") + " pairs, where X_alpha.png "
                          "files are reference mattes; write the outputs to another folder"};
 
     std::vector<PlannedImage> plan;
@@ -259,9 +261,9 @@ int main(int argc, char** argv) {
     auto* band = app.add_option("--band", trimapOptions.band,
                                 "With --mask: unknown band on each side of the mask's edge, in pixels (default: 2 % "
                                 "of the square root of the object's area, within 3..30)")
-                     ->check(CLI::NonNegativeNumber)
                      ->type_name("PIXELS");
-    auto* maskLow = app.add_option("--mask-low", trimapOptions.low, "With --mask: mask values (1 = 255, or 65535 at 16 bits) up to this are background")
+    auto* maskLow = app.add_option("--mask-low", trimapOptions.low,
+                                   "With --mask: mask values (1 = 255, or 65535 at 16 bits) up to this are background")
                         ->capture_default_str();
     auto* maskHigh = app.add_option("--mask-high", trimapOptions.high, "With --mask: values from this are foreground")
                          ->capture_default_str();
@@ -325,6 +327,10 @@ int main(int argc, char** argv) {
             throw UsageError{std::string(band->count() ? "--band" : maskLow->count() ? "--mask-low"
                                          : maskHigh->count() ? "--mask-high" : "--trimap-out") +
                              " is for trimaps made from a mask; give --mask (or --masks)"};
+        // The library reads a negative band as "the default"; on the command line that is leaving it out.
+        if (band->count() && !(trimapOptions.band >= 0))
+            throw UsageError{"--band: expected a number of pixels >= 0 (leave it out for the default); got " +
+                             band->as<std::string>()};
         if (backgroundOption->count()) {
             if (!line.cutout) throw UsageError{"--background needs --cutout: it is the cut-out that goes over it"};
             try {

@@ -83,6 +83,9 @@ void runMatteJob(const MatteJob& job, const MatteSettings& settings, const pairs
         matte = pairseek::pairMatte(image.colour(), trimap, options);
     } catch (const pairseek::MatteError& e) {
         if (e.kind() == pairseek::MatteError::Kind::cancelled) throw JobError(inputs + ": cancelled", true);
+        if (fromMask && e.code() == "sizeMismatch")   // the pipeline saw the trimap made, not the mask
+            throw JobError(job.mask.string() + ": the mask is " + sizeText(guide) + ", " + job.image.string() + " " +
+                           sizeText(image) + "; they must have one size");
         throw JobError(inputs + ": " + e.what());
     }
     if (interrupted()) throw JobError(inputs + ": cancelled", true);

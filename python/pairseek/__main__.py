@@ -17,9 +17,10 @@ def _parser() -> argparse.ArgumentParser:
     commands = parser.add_subparsers(dest="command", required=True, metavar="COMMAND")
     batch = commands.add_parser(
         "batch", help="matte every image of a folder on a Dask cluster",
-        description="Writes OUT/<stem>_alpha.png for every image of IMAGES with its trimap in TRIMAPS: "
-                    "identical stems in two folders, or X_image.* with X_trimap.* when both are one folder. "
-                    "Outputs already there are skipped (rerun to finish a job).")
+        description="Writes OUT/X_alpha.png for every image of IMAGES with its trimap in TRIMAPS, paired as "
+                    "the pairseek command pairs them: X_image.* with X_trimap.* when both are one folder; "
+                    "otherwise S.* with S.* (or X_image.* with X_trimap.*). Outputs already there are skipped "
+                    "(rerun to finish a job).")
     batch.add_argument("images", metavar="IMAGES", help="folder of PNG / JPEG images")
     batch.add_argument("trimaps", metavar="TRIMAPS", help="folder of trimaps (0 background, 255 foreground)")
     batch.add_argument("out", metavar="OUT", help="folder of the alpha mattes, created if needed")

@@ -54,7 +54,8 @@ def keep_freed_memory() -> None:
     mmap threshold at 128 KiB: every image-sized array then comes in fresh pages
     from the kernel and back, two to three times the matte's own time on our
     machines. Here arrays up to 32 MiB (glibc's limit) come from the heap, and the
-    heap keeps up to 512 MiB of free memory. No-op without glibc.
+    heap keeps up to 1 GiB of free memory, as the pairseek command does. No-op
+    without glibc.
     """
     global _memory_kept
     if _memory_kept:
@@ -65,7 +66,7 @@ def keep_freed_memory() -> None:
 
         libc = ctypes.CDLL("libc.so.6")
         libc.mallopt(_M_MMAP_THRESHOLD, 32 << 20)
-        libc.mallopt(_M_TRIM_THRESHOLD, 512 << 20)
+        libc.mallopt(_M_TRIM_THRESHOLD, 1 << 30)
     except (OSError, AttributeError):
         pass
 
@@ -142,8 +143,9 @@ def batch(images, trimaps, out, client=None, workers: Optional[int] = None, over
     Parameters
     ----------
     images, trimaps : str or path
-        Folders of PNG / JPEG files, paired by :func:`pairseek.pair_files`: identical
-        stems in two folders, or ``X_image.*`` with ``X_trimap.*`` in one folder.
+        Folders of PNG / JPEG files, paired by :func:`pairseek.pair_files` as the
+        ``pairseek`` command pairs them: ``X_image.*`` with ``X_trimap.*`` in one
+        folder; ``S.*`` with ``S.*`` (or ``X_image.*`` with ``X_trimap.*``) in two.
     out : str or path
         Folder of the results ``<stem>_alpha.png`` (8-bit gray), created if needed.
         Each is written to a temporary file and renamed, so it is whole or absent.
@@ -172,6 +174,9 @@ def batch(images, trimaps, out, client=None, workers: Optional[int] = None, over
     ------
     TypeError, ValueError
         An unknown or invalid option, or `workers` below 1: nothing is written.
+    ValueError
+        No image to matte, or `out` is the folder of ``X_image`` / ``X_trimap`` pairs
+        (where ``X_alpha.png`` files are reference mattes).
     FileNotFoundError, NotADirectoryError
         `images` or `trimaps` is not a folder.
 
@@ -185,7 +190,10 @@ def batch(images, trimaps, out, client=None, workers: Optional[int] = None, over
     if workers is not None and (not isinstance(workers, int) or workers < 1):
         raise ValueError(f"workers must be a positive integer; got {workers!r}")
     images, trimaps, out = (os.path.abspath(os.fspath(p)) for p in (images, trimaps, out))
-    pairs, problems = pair_files(images, trimaps)
+    if os.path.isdir(out) and os.path.samefile(images, trimaps) and os.path.samefile(out, images):
+        raise ValueError(f"{out} is the folder of the X_image / X_trimap pairs, where X_alpha.png files are "
+                         "reference mattes; write the outputs to another folder")
+    pairs, problems = pair_files(images, trimaps, out)
     report = BatchReport(failed=list(problems))
     os.makedirs(out, exist_ok=True)
 

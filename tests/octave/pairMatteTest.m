@@ -1,6 +1,6 @@
 function pairMatteTest()
 %PAIRMATTETEST Host tests of pairMatte: known answers, accepted classes, seeds,
-%   errors, the outputs' contract, and the distance transform against brute force.
+%   errors and the outputs' contract.
   knownAnswers();
   imageClassesAgree();
   trimapClassesAgree();
@@ -9,7 +9,6 @@ function pairMatteTest()
   outputsContract();
   verboseLines();
   errors();
-  nearestSampleMatchesBruteForce();
   fprintf('pairMatteTest: passed\n');
 end
 
@@ -38,12 +37,16 @@ function knownAnswers()
     refined = pairMatte(image, trimap);
     assert(max(abs(refined(:) - expected(:))) <= 1e-3, '%s, refined: alpha differs by %g', c.name, ...
            max(abs(refined(:) - expected(:))));
-    [alpha, foreground] = pairMatte(image, trimap, 'Refine', false);
+    [alpha, foreground] = pairMatte(image, trimap, 'Refine', false, 'Foreground', 'samples');
     assert(max(abs(alpha(:) - expected(:))) <= c.tolerance, '%s: alpha differs by %g', c.name, ...
            max(abs(alpha(:) - expected(:))));
     unknownForeground = reshape(foreground(:, 4:6, :), [], 3);
     assert(all(ismember(unknownForeground, reshape(red, 1, 3), 'rows')), ...
            '%s: an unknown pixel took a colour that is no foreground sample', c.name);
+    % The estimated foreground (the default) finds red where the pixel shows it.
+    [alpha, foreground] = pairMatte(image, trimap, 'Refine', false);
+    shown = alpha .* max(abs(foreground - red), [], 3);
+    assert(max(shown(:)) <= 0.01, '%s: estimated foreground off red by %g', c.name, max(shown(:)));
   end
 end
 
@@ -123,10 +126,17 @@ end
 
 function outputsContract()
   % alpha in [0, 1], exact on the known pixels; foreground the image on the known
-  % foreground, 0 on the background and a foreground sample's colour elsewhere.
+  % foreground, 0 on the background and elsewhere estimated (the default: in
+  % [0, 1], estimateForeground's) or a foreground sample's colour.
   f = softDisc();
   image = double(f.image8) / 255;
-  [alpha, foreground] = pairMatte(f.image8, f.trimap8, 'ColourWeight', 5);
+  [alpha, estimated] = pairMatte(f.image8, f.trimap8, 'ColourWeight', 5);
+  [sameAlpha, foreground] = pairMatte(f.image8, f.trimap8, 'ColourWeight', 5, 'Foreground', 'samples');
+  assert(isequal(alpha, sameAlpha), 'the foreground option changed alpha');
+  unknownPixel = repmat(f.trimap8 ~= 0 & f.trimap8 ~= 255, [1 1 3]);
+  direct = estimateForeground(image, alpha);
+  assert(isequal(estimated(unknownPixel), direct(unknownPixel)), 'estimated foreground is not estimateForeground''s');
+  assert(isequal(estimated(~unknownPixel), foreground(~unknownPixel)), 'the foreground option changed a known pixel');
   fgMask = f.trimap8 == 255;
   bgMask = f.trimap8 == 0;
   assert(isa(alpha, 'double') && isequal(size(alpha), [20 24]), 'alpha: class or size');
@@ -170,13 +180,20 @@ function errors()
   noForeground(trimap == 255) = 128;
   noBackground = trimap;
   noBackground(trimap == 0) = 128;
+  nanTrimap = double(trimap) / 255;
+  nanTrimap(2, 2) = NaN;
   cases = {
     'trimap size',           {image, trimap(1:end - 1, :)},          'sizeMismatch'
     'trimap planes',         {image, repmat(trimap, [1 1 2])},       'sizeMismatch'
     'image planes',          {cat(3, image, image(:, :, 1)), trimap}, 'imageSize'
     'image class',           {int16(f.image8), trimap},              'imageClass'
     'complex image',         {complex(image), trimap},               'imageClass'
-    'trimap class',          {image, uint16(trimap)},                'trimapClass'
+    'trimap class',          {image, int16(trimap)},                 'trimapClass'
+    'image in 0..255',       {255 * image, trimap},                  'imageRange'
+    'negative image',        {image - 0.5, trimap},                  'imageRange'
+    'trimap in 0..255',      {image, double(trimap)},                'trimapRange'
+    'NaN in trimap',         {image, nanTrimap},                     'nonFinite'
+    'sparse image',          {sparse(image(:, :, 1)), trimap},       'imageClass'
     'NaN in image',          {withNaN, trimap},                      'nonFinite'
     'Inf in image',          {withInf, trimap},                      'nonFinite'
     'no foreground',         {image, noForeground},                  'noForeground'
@@ -193,39 +210,9 @@ function errors()
     'Seed 2^32',             {image, trimap, 'Seed', 2 ^ 32},        'Seed'
     'Seed fraction',         {image, trimap, 'Seed', 0.5},           'Seed'
     'Verbose text',          {image, trimap, 'Verbose', 'yes'},      'Verbose'
+    'Foreground unknown',    {image, trimap, 'Foreground', 'mean'},  'Foreground'
+    'Foreground number',     {image, trimap, 'Foreground', 1},       'Foreground'
   };
   ids = strcat('pairseek:pairMatte:', cases(:, 3));
   checkRejections([cases(:, 1:2), num2cell(ones(size(ids))), ids]);
-end
-
-function nearestSampleMatchesBruteForce()
-  % The private distance transform against all pairs, on random grids with fixed
-  % seeds: exact distances, and among equally near samples the smallest column, then row.
-  here = pwd();
-  restore = onCleanup(@() cd(here));
-  cd(fullfile(fileparts(which('pairMatte')), 'private'));
-  for seed = 1:150
-    rand('twister', seed);
-    rows = randi(11); cols = randi(11); lists = randi(3);
-    positions = cell(1, lists);
-    for k = 1:lists
-      n = min(randi(rows * cols + 1) - 1, 2 + 40 * (seed > 30));   % the first seeds: few samples, many ties
-      [r, c] = ind2sub([rows cols], randperm(rows * cols, n)');
-      positions{k} = [r c];
-    end
-    cells = reshape(find(rand(rows * cols, 1) < 0.6), [], 1);   % may be empty
-    [distance, nearest] = nearestSample(rows, cols, positions, cells);
-    [r, c] = ind2sub([rows cols], cells);
-    for k = 1:lists
-      p = positions{k};
-      if isempty(p)
-        ok = all(distance(:, k) == Inf) && all(nearest(:, k) == 0);
-      else
-        squared = (r - p(:, 1)') .^ 2 + (c - p(:, 2)') .^ 2;
-        [~, want] = min(squared * 1e6 + p(:, 2)' * 1e3 + p(:, 1)', [], 2);
-        ok = isequal(distance(:, k), sqrt(min(squared, [], 2))) && isequal(nearest(:, k), want);
-      end
-      assert(ok, 'nearestSample: seed %d, list %d (%dx%d grid) differs from brute force', seed, k, rows, cols);
-    end
-  end
 end

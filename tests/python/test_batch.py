@@ -138,9 +138,14 @@ def test_bad_options_are_rejected_before_anything_is_written(tmp_path):
         pairseek.batch(REPO_DATA, REPO_DATA, out, decay=2.0)
     with pytest.raises(TypeError, match="unknown option radius"):
         pairseek.batch(REPO_DATA, REPO_DATA, out, radius=3)
-    with pytest.raises(FileNotFoundError, match="expected a folder"):
+    with pytest.raises(FileNotFoundError, match="no such folder"):
         pairseek.batch(tmp_path / "missing", REPO_DATA, out)
     assert not out.exists()
+    # Beside X_image.png and X_trimap.png, X_alpha.png is the reference matte.
+    before = sorted(os.listdir(REPO_DATA))
+    with pytest.raises(ValueError, match="reference mattes"):
+        pairseek.batch(REPO_DATA, REPO_DATA, REPO_DATA)
+    assert sorted(os.listdir(REPO_DATA)) == before
 
 
 def command(*args, **kwargs):

@@ -62,8 +62,10 @@ def read_trimap(path: str) -> np.ndarray:
 
 
 def alpha_bytes(alpha: np.ndarray) -> np.ndarray:
-    """An alpha matte in [0, 1] as the 8-bit gray values written to files."""
-    return np.rint(np.asarray(alpha) * 255.0).astype(np.uint8)
+    """An alpha matte in [0, 1] as the 8-bit gray values written to files: rounded
+    half up, clamped, NaN as 0, as the pairseek command writes them."""
+    scaled = np.nan_to_num(np.asarray(alpha, dtype=np.float64) * 255.0 + 0.5, nan=0.0)
+    return np.clip(np.floor(scaled), 0, 255).astype(np.uint8)
 
 
 def write_alpha(path: str, alpha: np.ndarray, job: str) -> None:

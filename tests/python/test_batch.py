@@ -168,3 +168,25 @@ def test_command_line(tmp_path):
     assert "2 written, 0 skipped (already there), 1 failed" in run.stdout
     assert f"pairseek: {os.path.join(folder, 'junk_image.png')}: cannot identify image file" in run.stderr
     outputs_are_the_mattes(folder, out, ["a", "b"], passes=4)
+
+
+@pytest.mark.skipif(not os.environ.get("PAIRSEEK_COMMAND"), reason="PAIRSEEK_COMMAND (the pairseek command) not set")
+def test_same_pairs_and_mattes_as_the_command(client, tmp_path):
+    images, trimaps = tmp_path / "images", tmp_path / "trimaps"
+    synth1_files(str(tmp_path / "cases"), ["x"])
+    images.mkdir()
+    trimaps.mkdir()
+    for name in ("cat.png", "dog_image.png", "owl.png"):
+        shutil.copy(tmp_path / "cases" / "x_image.png", images / name)
+    for name in ("cat.png", "dog_trimap.png"):
+        shutil.copy(tmp_path / "cases" / "x_trimap.png", trimaps / name)
+    ours = pairseek.batch(images, trimaps, tmp_path / "ours", client=client, passes=3)
+    theirs = subprocess.run([os.environ["PAIRSEEK_COMMAND"], "--images", str(images), "--trimaps", str(trimaps),
+                             "--out", str(tmp_path / "theirs"), "--passes", "3"], capture_output=True, text=True)
+    assert theirs.returncode == 1 and "owl.png" in theirs.stderr
+    assert [os.path.basename(p) for p, _ in ours.failed] == ["owl.png"]
+    assert sorted(os.listdir(tmp_path / "ours")) == sorted(os.listdir(tmp_path / "theirs")) == [
+        "cat_alpha.png", "dog_alpha.png"]
+    for name in ("cat_alpha.png", "dog_alpha.png"):
+        assert np.array_equal(np.asarray(Image.open(tmp_path / "ours" / name)),
+                              np.asarray(Image.open(tmp_path / "theirs" / name))), name

@@ -170,7 +170,8 @@ def test_command_line(tmp_path):
     outputs_are_the_mattes(folder, out, ["a", "b"], passes=4)
 
 
-@pytest.mark.skipif(not os.environ.get("PAIRSEEK_COMMAND"), reason="PAIRSEEK_COMMAND (the pairseek command) not set")
+@pytest.mark.skipif(not os.path.isfile(os.environ.get("PAIRSEEK_COMMAND", "")),
+                    reason="PAIRSEEK_COMMAND (the pairseek command) not set or not built")
 def test_same_pairs_and_mattes_as_the_command(client, tmp_path):
     images, trimaps = tmp_path / "images", tmp_path / "trimaps"
     synth1_files(str(tmp_path / "cases"), ["x"])

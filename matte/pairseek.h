@@ -155,7 +155,8 @@ struct ForegroundColours {
 ForegroundColours estimateForeground(const ArrayView& image, const ArrayView& alpha);
 
 // alpha F + (1 - alpha) background, over another image of the same size (as
-// `image` above) or over one colour (R, G, B in [0, 1]).
+// `image` above; a one-pixel view stands for a plain colour) or over one
+// colour (R, G, B in [0, 1]).
 ColourImage composite(const ArrayView& foreground, const ArrayView& alpha, const ArrayView& background);
 ColourImage composite(const ArrayView& foreground, const ArrayView& alpha, double red, double green, double blue);
 

@@ -1,7 +1,14 @@
-function [sad, mse, unknown] = matteScores(alpha, trueAlpha, trimap)
-%MATTESCORES Error of a matte over the trimap's unknown region.
+function [sad, mse, unknown, gradient, connectivity] = matteScores(alpha, trueAlpha, trimap)
+%MATTESCORES Error of a matte over the trimap's unknown region, as the alpha matting
+%   benchmark measures it. alpha and trueAlpha in [0, 1]; the unknown region: the
+%   trimap's pixels that are neither 0 nor 255 (uint8) or 0 nor 1 (other classes).
 %   sad: sum of |alpha - trueAlpha| over the unknown pixels, divided by 1000;
-%   mse: mean of (alpha - trueAlpha)^2 over them; unknown: their number.
+%   mse: mean of (alpha - trueAlpha)^2 over them; unknown: their number;
+%   gradient: sum over them of the squared difference of the two mattes' gradient
+%     magnitudes (Gaussian derivative filters, sigma 1.4), divided by 1000;
+%   connectivity: sum over them of |phi(alpha) - phi(trueAlpha)|, divided by 1000,
+%     phi as in matteConnectivity.
+%   The last two are computed only when asked for.
 trimap = trimap(:, :, 1);
 if isa(trimap, 'uint8')
     known = trimap == 0 | trimap == 255;
@@ -12,4 +19,28 @@ difference = alpha(~known) - trueAlpha(~known);
 unknown = numel(difference);
 sad = sum(abs(difference)) / 1000;
 mse = sum(difference .^ 2) / max(unknown, 1);
+if nargout > 3
+    squared = (gradientMagnitude(alpha) - gradientMagnitude(trueAlpha)) .^ 2;
+    gradient = sum(squared(~known)) / 1000;
+end
+if nargout > 4
+    [phi, truePhi] = matteConnectivity(alpha, trueAlpha);
+    connectivity = sum(double(abs(phi(~known) - truePhi(~known)))) / 1000;
+end
+end
+
+function magnitude = gradientMagnitude(alpha)
+% The benchmark's Gaussian gradient: the derivative of a Gaussian of sigma 1.4 along
+% one axis times the Gaussian along the other, cut where the Gaussian falls below
+% 1 % of its peak density (9 x 9), scaled to unit L2 norm; the image's border replicated.
+sigma = 1.4;
+half = ceil(sigma * sqrt(-2 * log(sqrt(2 * pi) * sigma * 0.01)));
+u = -half:half;
+gauss = exp(-u .^ 2 / (2 * sigma ^ 2)) / (sigma * sqrt(2 * pi));
+kernel = gauss' * (-u .* gauss / sigma ^ 2);   % derivative along the columns (x)
+kernel = kernel / sqrt(sum(kernel(:) .^ 2));
+padded = alpha([ones(1, half), 1:end, end * ones(1, half)], [ones(1, half), 1:end, end * ones(1, half)]);
+gx = conv2(padded, kernel, 'valid');
+gy = conv2(padded, kernel', 'valid');
+magnitude = sqrt(gx .^ 2 + gy .^ 2);
 end

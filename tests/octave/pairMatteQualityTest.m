@@ -6,7 +6,12 @@ function pairMatteQualityTest()
 %   copy of synth1 shipped in data/.
   searchBounds = struct('test', 0.01, 'synth1', 0.40, 'synth2', 1.15, 'synth3', 3.3);
   refinedBounds = struct('test', 0.01, 'synth1', 0.125, 'synth2', 0.85, 'synth3', 2.45);
-  results = matteQuality();   % the shared data beside the repository, else data/
+  root = fileparts(fileparts(fileparts(mfilename('fullpath'))));
+  folder = fullfile(root, '..', 'shared', 'data');
+  if ~exist(folder, 'dir')
+    folder = fullfile(root, 'data');
+  end
+  results = matteQuality(folder);
   checked = 0;
   for r = results
     if isfield(searchBounds, r.name)

@@ -1,37 +1,50 @@
 function buildModules(outDir)
-%BUILDMODULES Build the fringeScan, pairSeek and refineBand modules with the host's mex.
-%   buildModules builds the modules from ../gateway, ../core and ../refine into
-%   this folder, beside their help files. buildModules(outDir) builds them into
-%   outDir. Works in GNU Octave (mkoctfile --mex) and in MATLAB (mex with a
+%BUILDMODULES Build the pairMatte, fringeScan, pairSeek and refineBand modules with the host's mex.
+%   buildModules builds the modules from ../gateway, ../core, ../refine and ../matte
+%   into ../build/octave (Octave) or ../build/matlab (MATLAB) and copies their help
+%   files (help/) beside them; add that folder to the path. buildModules(outDir)
+%   builds them into outDir. Works in GNU Octave (mkoctfile --mex) and in MATLAB (mex with a
 %   GCC or Clang compiler); the MATLAB path is untested. refineBand needs the
-%   Eigen 3 headers: /usr/include/eigen3 (Debian's libeigen3-dev), or the folder
+%   Eigen 3 headers (and so does pairMatte): /usr/include/eigen3 (Debian's libeigen3-dev), or the folder
 %   named by the environment variable EIGEN3_INCLUDE_DIR.
 %
 %   Every source is compiled with -ffp-contract=off -fno-fast-math: results
 %   must follow the exact order of double operations, without fused
 %   multiply-add. The CMake build (build/octave) does the same.
 %
-%   See also FRINGESCAN, PAIRSEEK, REFINEBAND.
+%   See also PAIRMATTE, FRINGESCAN, PAIRSEEK, REFINEBAND.
   here = fileparts(mfilename('fullpath'));
   root = fileparts(here);
   if nargin < 1
-    outDir = here;
+    if exist('OCTAVE_VERSION', 'builtin')
+      outDir = fullfile(root, 'build', 'octave');
+    else
+      outDir = fullfile(root, 'build', 'matlab');
+    end
+  end
+  if ~exist(outDir, 'dir')
+    mkdir(outDir);
   end
   core = fullfile(root, 'core');
   gateway = fullfile(root, 'gateway');
   refine = fullfile(root, 'refine');
+  matte = fullfile(root, 'matte');
   eigen = getenv('EIGEN3_INCLUDE_DIR');
   if isempty(eigen)
     eigen = '/usr/include/eigen3';
   end
   flags = '-O2 -std=c++17 -ffp-contract=off -fno-fast-math';
-  % Each module: its library's folder and the include folders it needs.
-  modules = {'fringeScan', 'pairSeek', 'refineBand'};
-  libraries = {core, core, refine};
-  includes = {{core}, {core}, {refine, eigen}};
+  % Each module: its libraries' folders and the include folders it needs.
+  modules = {'fringeScan', 'pairSeek', 'refineBand', 'pairMatte'};
+  libraries = {{core}, {core}, {refine}, {matte, refine, core}};
+  includes = {{core}, {core}, {refine, eigen}, {matte, refine, core, eigen}};
   for k = 1:numel(modules)
-    listing = dir(fullfile(libraries{k}, '*.cpp'));
-    librarySources = cellfun(@(name) fullfile(libraries{k}, name), {listing.name}, 'UniformOutput', false);
+    librarySources = {};
+    for folder = libraries{k}
+      listing = dir(fullfile(folder{1}, '*.cpp'));
+      librarySources = [librarySources, cellfun(@(name) fullfile(folder{1}, name), {listing.name}, ...
+                                                'UniformOutput', false)];
+    end
     sources = [{fullfile(gateway, [modules{k} '.cpp'])}, librarySources];
     includeFlags = cellfun(@(folder) ['-I' folder], [includes{k}, {gateway}], 'UniformOutput', false);
     if exist('OCTAVE_VERSION', 'builtin')
@@ -49,5 +62,7 @@ function buildModules(outDir)
       mex(includeFlags{:}, ['CXXFLAGS=$CXXFLAGS ' flags], '-outdir', outDir, ...
           '-output', modules{k}, sources{:});
     end
+    % The help file beside its module: help finds it wherever the module is.
+    copyfile(fullfile(here, 'help', [modules{k} '.m']), outDir);
   end
 end

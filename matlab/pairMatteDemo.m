@@ -6,7 +6,7 @@ function pairMatteDemo(outFolder)
 %     synth1_alpha.png     the alpha matte, 8-bit gray;
 %     synth1_cutout.png    the cut-out: the foreground colours with the matte as alpha (RGBA);
 %     synth1_overview.png  image, trimap, alpha and the cut-out over a checkerboard, side by side.
-%   Needs fringeScan and pairSeek on the path (make demo builds them and sets it).
+%   Needs the pairMatte module on the path (make demo builds it and sets it).
 %
 %   See also pairMatte, matteQuality.
 

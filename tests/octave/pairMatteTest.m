@@ -1,6 +1,6 @@
 function pairMatteTest()
 %PAIRMATTETEST Host tests of pairMatte: known answers, accepted classes, seeds,
-%   errors, the outputs' contract, and the distance transform against brute force.
+%   errors and the outputs' contract.
   knownAnswers();
   imageClassesAgree();
   trimapClassesAgree();
@@ -9,7 +9,6 @@ function pairMatteTest()
   outputsContract();
   verboseLines();
   errors();
-  nearestSampleMatchesBruteForce();
   fprintf('pairMatteTest: passed\n');
 end
 
@@ -170,13 +169,20 @@ function errors()
   noForeground(trimap == 255) = 128;
   noBackground = trimap;
   noBackground(trimap == 0) = 128;
+  nanTrimap = double(trimap) / 255;
+  nanTrimap(2, 2) = NaN;
   cases = {
     'trimap size',           {image, trimap(1:end - 1, :)},          'sizeMismatch'
     'trimap planes',         {image, repmat(trimap, [1 1 2])},       'sizeMismatch'
     'image planes',          {cat(3, image, image(:, :, 1)), trimap}, 'imageSize'
     'image class',           {int16(f.image8), trimap},              'imageClass'
     'complex image',         {complex(image), trimap},               'imageClass'
-    'trimap class',          {image, uint16(trimap)},                'trimapClass'
+    'trimap class',          {image, int16(trimap)},                 'trimapClass'
+    'image in 0..255',       {255 * image, trimap},                  'imageRange'
+    'negative image',        {image - 0.5, trimap},                  'imageRange'
+    'trimap in 0..255',      {image, double(trimap)},                'trimapRange'
+    'NaN in trimap',         {image, nanTrimap},                     'nonFinite'
+    'sparse image',          {sparse(image(:, :, 1)), trimap},       'imageClass'
     'NaN in image',          {withNaN, trimap},                      'nonFinite'
     'Inf in image',          {withInf, trimap},                      'nonFinite'
     'no foreground',         {image, noForeground},                  'noForeground'
@@ -196,36 +202,4 @@ function errors()
   };
   ids = strcat('pairseek:pairMatte:', cases(:, 3));
   checkRejections([cases(:, 1:2), num2cell(ones(size(ids))), ids]);
-end
-
-function nearestSampleMatchesBruteForce()
-  % The private distance transform against all pairs, on random grids with fixed
-  % seeds: exact distances, and among equally near samples the smallest column, then row.
-  here = pwd();
-  restore = onCleanup(@() cd(here));
-  cd(fullfile(fileparts(which('pairMatte')), 'private'));
-  for seed = 1:150
-    rand('twister', seed);
-    rows = randi(11); cols = randi(11); lists = randi(3);
-    positions = cell(1, lists);
-    for k = 1:lists
-      n = min(randi(rows * cols + 1) - 1, 2 + 40 * (seed > 30));   % the first seeds: few samples, many ties
-      [r, c] = ind2sub([rows cols], randperm(rows * cols, n)');
-      positions{k} = [r c];
-    end
-    cells = reshape(find(rand(rows * cols, 1) < 0.6), [], 1);   % may be empty
-    [distance, nearest] = nearestSample(rows, cols, positions, cells);
-    [r, c] = ind2sub([rows cols], cells);
-    for k = 1:lists
-      p = positions{k};
-      if isempty(p)
-        ok = all(distance(:, k) == Inf) && all(nearest(:, k) == 0);
-      else
-        squared = (r - p(:, 1)') .^ 2 + (c - p(:, 2)') .^ 2;
-        [~, want] = min(squared * 1e6 + p(:, 2)' * 1e3 + p(:, 1)', [], 2);
-        ok = isequal(distance(:, k), sqrt(min(squared, [], 2))) && isequal(nearest(:, k), want);
-      end
-      assert(ok, 'nearestSample: seed %d, list %d (%dx%d grid) differs from brute force', seed, k, rows, cols);
-    end
-  end
 end

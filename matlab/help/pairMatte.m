@@ -1,0 +1,48 @@
+%PAIRMATTE Alpha matte of an image from its trimap, by the randomised pair search.
+%   [alpha, foreground] = pairMatte(image, trimap) estimates the opacity of every
+%   unknown pixel of the trimap. For each unknown pixel it picks one foreground and
+%   one background boundary sample (fringeScan) by passes of the pair search
+%   (pairSeek), starting from the nearest samples.
+%
+%   image    rows x cols x 3 (or rows x cols gray): double or single in [0, 1], or
+%            uint8 / uint16 (scaled to [0, 1]). A double or single image with values
+%            outside [0, 1] (such as 0..255) or NaN / Inf is rejected.
+%   trimap   rows x cols (or rows x cols x 3, first channel used):
+%            uint8: 0 background, 255 foreground, any other value unknown;
+%            uint16: 0 background, 65535 foreground, any other value unknown;
+%            double, single or logical: 0 background, 1 foreground, other values in
+%            [0, 1] unknown.
+%
+%   alpha       rows x cols double in [0, 1]; 0 and 1 on the trimap's known pixels.
+%   foreground  rows x cols x 3 double: at an unknown pixel the colour of its chosen
+%               foreground sample, the image itself on the known foreground, 0 on the
+%               background; composite with alpha .* foreground + (1 - alpha) .* newBack.
+%
+%   Options (name, value pairs; names in any case):
+%     'Passes'        search passes, a positive integer (default 10)
+%     'Decay'         shrink factor of the random search radii, 0 <= Decay < 1 (default 0.5)
+%     'ColourWeight'  weight of the colour misfit against the spatial terms (default 150)
+%     'Seed'          integer 0..4294967295 (default 1): the same call gives the same matte
+%     'Refine'        true: turn the sampled alphas into a smooth, edge-aware matte with
+%                     refineMatte, each weighted by its pair's confidence (default true);
+%                     false: the search's own alphas, clamped
+%     'Verbose'       true: print fringeScan's counts, one line per pass and the
+%                     refinement time (default false)
+%
+%   A trimap without unknown pixels returns its own alpha at once. Errors have the
+%   identifiers pairseek:pairMatte:<what>: options, Passes, Decay, ColourWeight, Seed,
+%   Refine, Verbose, imageClass, imageSize, imageRange, nonFinite, trimapClass,
+%   trimapRange, sizeMismatch, noForeground, noBackground, tooLarge, outOfMemory.
+%
+%   pairMatte is a compiled module over the pipeline that the pairseek command, the
+%   Python package and the C++ library share: the same inputs and Seed give the same
+%   alpha, bit for bit, from each of them.
+%
+%   Example:
+%     image = imread('data/synth1_image.png');
+%     trimap = imread('data/synth1_trimap.png');
+%     [alpha, foreground] = pairMatte(image, trimap, 'Verbose', true);
+%     imwrite(alpha, 'alpha.png');
+%
+%   See also fringeScan, pairSeek, refineMatte, pairConfidence.
+

@@ -1,0 +1,212 @@
+// Reading and checking the caller's arrays (see inputs.h).
+#include "inputs.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+#include "matting.h"
+
+namespace pairseek {
+namespace {
+
+#if defined(__GNUC__)
+__attribute__((format(printf, 1, 2)))
+#endif
+std::string format(const char* pattern, ...) {
+    char text[512];
+    va_list args;
+    va_start(args, pattern);
+    std::vsnprintf(text, sizeof text, pattern, args);
+    va_end(args);
+    return text;
+}
+
+[[noreturn]] void reject(MatteError::Kind kind, const char* code, const std::string& message) {
+    throw MatteError(kind, code, message);
+}
+
+const char* typeName(ElementType type) {
+    switch (type) {
+        case ElementType::uint8: return "uint8";
+        case ElementType::uint16: return "uint16";
+        case ElementType::float32: return "float32";
+        case ElementType::float64: return "float64";
+        case ElementType::boolean: return "boolean";
+    }
+    return "unknown";
+}
+
+// Element (r, c, k) of a view as a double, as stored (no scaling).
+template <class Visit>
+void visitElements(const ArrayView& view, std::ptrdiff_t channel, Visit&& visit) {
+    auto walk = [&](auto* data) {
+        for (std::ptrdiff_t c = 0; c < view.cols; ++c)
+            for (std::ptrdiff_t r = 0; r < view.rows; ++r)
+                visit(r, c, static_cast<double>(data[r * view.rowStride + c * view.colStride + channel * view.channelStride]));
+    };
+    switch (view.type) {
+        case ElementType::uint8: walk(static_cast<const std::uint8_t*>(view.data)); break;
+        case ElementType::uint16: walk(static_cast<const std::uint16_t*>(view.data)); break;
+        case ElementType::float32: walk(static_cast<const float*>(view.data)); break;
+        case ElementType::float64: walk(static_cast<const double*>(view.data)); break;
+        case ElementType::boolean: walk(static_cast<const bool*>(view.data)); break;
+    }
+}
+
+void checkView(const ArrayView& view, const char* name, const char* sizeCode) {
+    if (view.rows < 0 || view.cols < 0 || view.channels < 1)
+        reject(MatteError::Kind::value, sizeCode,
+               format("%s must have rows, cols >= 0 and at least one channel; got %td x %td x %td", name, view.rows,
+                      view.cols, view.channels));
+    if (view.rows > INT32_MAX || view.cols > INT32_MAX)
+        reject(MatteError::Kind::value, "tooLarge",
+               format("%s is %td x %td; at most %d rows and columns are supported", name, view.rows, view.cols,
+                      INT32_MAX));
+    if (view.rows * view.cols > 0 && view.data == nullptr)
+        reject(MatteError::Kind::value, sizeCode, format("%s has no data", name));
+}
+
+void checkImage(const ArrayView& image) {
+    checkView(image, "image", "imageSize");
+    if (image.channels != 1 && image.channels != 3)
+        reject(MatteError::Kind::value, "imageSize",
+               format("image must be rows x cols x 3 or rows x cols; got %td x %td x %td", image.rows, image.cols,
+                      image.channels));
+    if (image.type == ElementType::boolean)
+        reject(MatteError::Kind::type, "imageClass", "image must be float64, float32, uint8 or uint16; got boolean");
+}
+
+// Scales to [0, 1] and checks that float images already are: 0..255 values in a
+// float image would silently give a wrong matte.
+std::vector<double> readImage(const ArrayView& image) {
+    const std::ptrdiff_t rows = image.rows, cols = image.cols, plane = rows * cols;
+    std::vector<double> planes(static_cast<std::size_t>(3 * plane));
+    const bool isFloat = image.type == ElementType::float32 || image.type == ElementType::float64;
+    const double scale = image.type == ElementType::uint8 ? 255.0 : 65535.0;
+    std::ptrdiff_t nonFinite = 0, outside = 0, firstOutsideR = 0, firstOutsideC = 0;
+    double firstOutside = 0;
+    for (std::ptrdiff_t k = 0; k < image.channels; ++k) {
+        double* out = planes.data() + k * plane;
+        visitElements(image, k, [&](std::ptrdiff_t r, std::ptrdiff_t c, double v) {
+            if (isFloat) {
+                if (!std::isfinite(v)) ++nonFinite;
+                else if (v < 0.0 || v > 1.0) {
+                    if (outside++ == 0) firstOutside = v, firstOutsideR = r, firstOutsideC = c;
+                }
+            } else {
+                v = v / scale;
+            }
+            out[gridIndex(r, c, rows)] = v;
+        });
+    }
+    if (nonFinite > 0)
+        reject(MatteError::Kind::value, "nonFinite",
+               format("image must hold finite values; it has %td NaN or Inf", nonFinite));
+    if (outside > 0)
+        reject(MatteError::Kind::value, "imageRange",
+               format("a %s image must hold values in [0, 1]; %td are outside, the first %g at row %td, column %td "
+                      "(divide 0..255 values by 255, or pass uint8)",
+                      typeName(image.type), outside, firstOutside, firstOutsideR + 1, firstOutsideC + 1));
+    if (image.channels == 1)
+        for (int k = 1; k < 3; ++k) std::copy(planes.begin(), planes.begin() + plane, planes.begin() + k * plane);
+    return planes;
+}
+
+void checkSameSize(const ArrayView& image, const ArrayView& other, const char* name) {
+    if (other.rows != image.rows || other.cols != image.cols)
+        reject(MatteError::Kind::value, "sizeMismatch",
+               format("%s must be %td x %td like the image; got %td x %td", name, image.rows, image.cols, other.rows,
+                      other.cols));
+}
+
+}  // namespace
+
+void checkOptions(const MatteOptions& options) {
+    if (options.passes < 1)
+        reject(MatteError::Kind::value, "Passes", format("passes must be a positive integer; got %d", options.passes));
+    if (!(options.decay >= 0.0 && options.decay < 1.0))
+        reject(MatteError::Kind::value, "Decay", format("decay must be a number with 0 <= decay < 1; got %g", options.decay));
+    // Each pixel runs about log(samples) / -log(decay) random rounds; beyond this
+    // a pass practically never ends.
+    if (options.decay > 0.0 && std::log(2147483647.0) / -std::log(options.decay) > 100000.0)
+        reject(MatteError::Kind::value, "Decay",
+               format("decay %.17g shrinks the search radii too slowly (over 100000 rounds per pixel); "
+                      "use at most 0.9998", options.decay));
+    if (!(options.colourWeight >= 0.0 && std::isfinite(options.colourWeight)))
+        reject(MatteError::Kind::value, "ColourWeight",
+               format("colourWeight must be a finite number >= 0; got %g", options.colourWeight));
+}
+
+MatteInput readInput(const ArrayView& image, const ArrayView& trimap) {
+    checkImage(image);
+    checkView(trimap, "trimap", "sizeMismatch");
+    checkSameSize(image, trimap, "trimap");
+
+    double foreground = 1.0;
+    switch (trimap.type) {
+        case ElementType::uint8: foreground = 255.0; break;
+        case ElementType::uint16: foreground = 65535.0; break;
+        default: break;
+    }
+    MatteInput in;
+    in.rows = image.rows;
+    in.cols = image.cols;
+    const auto cells = static_cast<std::size_t>(in.rows * in.cols);
+    in.fgMask.assign(cells, 0);
+    in.bgMask.assign(cells, 0);
+    in.unknownMask.assign(cells, 0);
+    std::ptrdiff_t nonFinite = 0, outside = 0;
+    double firstOutside = 0;
+    visitElements(trimap, 0, [&](std::ptrdiff_t r, std::ptrdiff_t c, double v) {
+        const auto at = static_cast<std::size_t>(gridIndex(r, c, in.rows));
+        if (std::isnan(v)) ++nonFinite;
+        else if (v < 0.0 || v > foreground) {
+            if (outside++ == 0) firstOutside = v;
+        }
+        if (v == foreground) in.fgMask[at] = 1;
+        else if (v == 0.0) in.bgMask[at] = 1;
+        else in.unknownMask[at] = 1;
+    });
+    if (nonFinite > 0)
+        reject(MatteError::Kind::value, "nonFinite", format("trimap must not hold NaN; it has %td", nonFinite));
+    if (outside > 0)
+        reject(MatteError::Kind::value, "trimapRange",
+               format("a %s trimap must hold values in [0, 1] (0 background, 1 foreground); %td are outside, "
+                      "the first %g",
+                      typeName(trimap.type), outside, firstOutside));
+    in.image = readImage(image);
+    return in;
+}
+
+MatteInput readInput(const ArrayView& image, const TrimapMasks& masks) {
+    checkImage(image);
+    const ArrayView* views[3] = {&masks.foreground, &masks.background, &masks.unknown};
+    const char* names[3] = {"foreground mask", "background mask", "unknown mask"};
+    for (int m = 0; m < 3; ++m) {
+        checkView(*views[m], names[m], "sizeMismatch");
+        checkSameSize(image, *views[m], names[m]);
+    }
+    MatteInput in;
+    in.rows = image.rows;
+    in.cols = image.cols;
+    const auto cells = static_cast<std::size_t>(in.rows * in.cols);
+    std::vector<std::uint8_t>* outs[3] = {&in.fgMask, &in.bgMask, &in.unknownMask};
+    for (int m = 0; m < 3; ++m) {
+        outs[m]->assign(cells, 0);
+        visitElements(*views[m], 0, [&](std::ptrdiff_t r, std::ptrdiff_t c, double v) {
+            (*outs[m])[static_cast<std::size_t>(gridIndex(r, c, in.rows))] = v != 0.0;
+        });
+    }
+    for (std::size_t k = 0; k < cells; ++k)
+        if (in.fgMask[k] + in.bgMask[k] + in.unknownMask[k] > 1)
+            reject(MatteError::Kind::value, "masksOverlap",
+                   format("the masks must not overlap; pixel at row %td, column %td is in more than one",
+                          static_cast<std::ptrdiff_t>(k) % in.rows + 1, static_cast<std::ptrdiff_t>(k) / in.rows + 1));
+    in.image = readImage(image);
+    return in;
+}
+
+}  // namespace pairseek

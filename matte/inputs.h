@@ -1,0 +1,26 @@
+// The pipeline's inputs made uniform: whatever the caller's element type and
+// layout, an image becomes three column-major double planes in [0, 1] and a
+// trimap three disjoint one-byte masks. Every rejection happens here, before
+// anything is computed.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "pairseek.h"
+
+namespace pairseek {
+
+struct MatteInput {
+    std::ptrdiff_t rows = 0, cols = 0;
+    std::vector<double> image;   // rows x cols x 3 planes, column-major, in [0, 1]
+    std::vector<std::uint8_t> fgMask, bgMask, unknownMask;   // rows x cols, 1 where set
+};
+
+// Checks the options' values; throws MatteError with the option's name as code.
+void checkOptions(const MatteOptions& options);
+
+MatteInput readInput(const ArrayView& image, const ArrayView& trimap);
+MatteInput readInput(const ArrayView& image, const TrimapMasks& masks);
+
+}  // namespace pairseek

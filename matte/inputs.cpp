@@ -144,6 +144,10 @@ MatteInput readInput(const ArrayView& image, const ArrayView& trimap) {
     checkImage(image);
     checkView(trimap, "trimap", "sizeMismatch");
     checkSameSize(image, trimap, "trimap");
+    if (trimap.channels != 1 && trimap.channels != 3)
+        reject(MatteError::Kind::value, "sizeMismatch",
+               format("trimap must be rows x cols (or rows x cols x 3, the first plane read); got %td x %td x %td",
+                      trimap.rows, trimap.cols, trimap.channels));
 
     double foreground = 1.0;
     switch (trimap.type) {

@@ -50,7 +50,7 @@ struct ArrayView {
 // The image: channels 3 (R, G, B) or 1 (gray). uint8 and uint16 are scaled to
 // [0, 1]; float32 and float64 must already lie in [0, 1] and be finite.
 //
-// The trimap: one channel (of more, the first is read). uint8: 0 background,
+// The trimap: one channel (of three, the first is read). uint8: 0 background,
 // 255 foreground; uint16: 0 and 65535; float32, float64 and boolean: 0 and 1.
 // Every other value marks an unknown pixel.
 //

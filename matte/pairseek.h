@@ -75,7 +75,7 @@ struct Progress {
 using ProgressCallback = std::function<bool(const Progress&)>;
 
 struct MatteOptions {
-    int passes = 10;             // search passes, >= 1
+    int passes = 6;              // search passes, >= 1 (the refinement gains nothing from more)
     double decay = 0.5;          // shrink factor of the random search radii, 0 <= decay < 1
     double colourWeight = 150;   // weight of the colour misfit against the spatial terms (colours in [0, 1])
     std::uint32_t seed = 1;      // the same seed gives the same matte

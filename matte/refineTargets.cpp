@@ -43,7 +43,9 @@ RefineTargets refineTargets(const FringeScanResult& scan, const std::int32_t* fg
     const double fitScale2 = params.fitScale * params.fitScale;
     const double spreadScale2 = params.spreadScale * params.spreadScale;
     const std::ptrdiff_t r = params.radius, side = 2 * r + 1;
-    std::vector<double> alpha(static_cast<std::size_t>(side * side)), weight(alpha.size());
+    const auto slots = static_cast<std::size_t>(side * side);
+    std::vector<double> alpha(slots), weight(slots);
+    std::vector<std::int32_t> seenFg(slots), seenBg(slots);
     for (std::size_t i = 0; i < nU; ++i) {
         const SampleRecord& p = scan.unknown[i];
         const auto pr = static_cast<std::ptrdiff_t>(p.row) - 1, pc = static_cast<std::ptrdiff_t>(p.col) - 1;
@@ -55,12 +57,22 @@ RefineTargets refineTargets(const FringeScanResult& scan, const std::int32_t* fg
                 const std::int32_t rank = scan.indexMap[static_cast<std::size_t>(qr + qc * rows)];
                 if (rank <= 0) continue;
                 const auto j = static_cast<std::size_t>(rank - 1);
-                const Blend blend = blendOf(p, scan.foreground[static_cast<std::size_t>(fgIndex[j])],
-                                            scan.background[static_cast<std::size_t>(bgIndex[j])]);
-                alpha[n] = blend.alpha;
-                weight[n] = std::exp(-blend.misfit2 / fitScale2);
+                // Neighbours often hold the same pair (the search spreads pairs): score each pair once.
+                std::size_t seen = 0;
+                while (seen < n && (seenFg[seen] != fgIndex[j] || seenBg[seen] != bgIndex[j])) ++seen;
+                if (seen < n) {
+                    alpha[n] = alpha[seen];
+                    weight[n] = weight[seen];
+                } else {
+                    const Blend blend = blendOf(p, scan.foreground[static_cast<std::size_t>(fgIndex[j])],
+                                                scan.background[static_cast<std::size_t>(bgIndex[j])]);
+                    alpha[n] = blend.alpha;
+                    weight[n] = std::exp(-blend.misfit2 / fitScale2);
+                }
+                seenFg[n] = fgIndex[j];
+                seenBg[n] = bgIndex[j];
                 weightSum += weight[n];
-                alphaSum += weight[n] * blend.alpha;
+                alphaSum += weight[n] * alpha[n];
                 ++n;
             }
         const SampleRecord& f = scan.foreground[static_cast<std::size_t>(fgIndex[i])];

@@ -22,7 +22,7 @@ struct RefineParams {
     double lambda = 0.03;      // weight of the targets against smoothness, times confidence
     int radius = 1;            // Laplacian window radius
     double epsilon = 1e-7;     // regulariser of the window colour models
-    double tolerance = 3e-4;   // relative residual at which the solve stops
+    double tolerance = 1e-3;   // relative residual at which the solve stops
     int guidedRadius = 12;     // window radius of the starting matte
     int maxIterations = 1000;
 };

@@ -19,7 +19,7 @@
 %               background; composite with alpha .* foreground + (1 - alpha) .* newBack.
 %
 %   Options (name, value pairs; names in any case):
-%     'Passes'        search passes, a positive integer (default 10)
+%     'Passes'        search passes, a positive integer (default 6)
 %     'Decay'         shrink factor of the random search radii, 0 <= Decay < 1 (default 0.5)
 %     'ColourWeight'  weight of the colour misfit against the spatial terms (default 150)
 %     'Seed'          integer 0..4294967295 (default 1): the same call gives the same matte

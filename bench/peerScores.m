@@ -4,7 +4,7 @@ function peerScores(photos, outFile)
 %   peerScores() reads ../shared/photos/<method>/<case>.png (16-bit or 8-bit grey)
 %   for each method folder there; peerScores(photos, outFile) names the folders.
 %   Also the closed-form SAD of the synthetic cases (no other measure known).
-%   Run from the repository with matlab/ and matlab/private/ on the path.
+%   Needs matlab/ on the path (matteScores).
 root = fileparts(fileparts(mfilename('fullpath')));
 if nargin < 1
     photos = fullfile(root, '..', 'shared', 'photos');
@@ -17,10 +17,10 @@ for method = {'closed-form', 'information-flow'}
     listing = dir(fullfile(photos, method{1}, '*.png'));
     for k = 1:numel(listing)
         name = listing(k).name(1:end - 4);
-        matteCase = readMatteCase(photos, name);
-        alpha = imread(fullfile(photos, method{1}, listing(k).name));
-        alpha = double(alpha(:, :, 1)) / double(intmax(class(alpha)));
-        [sad, mse, ~, gradient, connectivity] = matteScores(alpha, matteCase.alpha, matteCase.trimap);
+        trimap = imread(fullfile(photos, [name '_trimap.png']));
+        truth = unitAlpha(imread(fullfile(photos, [name '_alpha.png'])));
+        alpha = unitAlpha(imread(fullfile(photos, method{1}, listing(k).name)));
+        [sad, mse, ~, gradient, connectivity] = matteScores(alpha, truth, trimap);
         lines{end + 1} = sprintf('%s,%s,%.4f,%.6f,%.4f,%.4f', method{1}, name, sad, mse, gradient, connectivity); %#ok<AGROW>
     end
 end
@@ -36,4 +36,8 @@ end
 fprintf(file, '%s\n', lines{:});
 fclose(file);
 rename(temporary, outFile);
+end
+
+function alpha = unitAlpha(alpha)
+alpha = double(alpha(:, :, 1)) / double(intmax(class(alpha)));
 end

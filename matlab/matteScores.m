@@ -1,14 +1,26 @@
 function [sad, mse, unknown, gradient, connectivity] = matteScores(alpha, trueAlpha, trimap)
 %MATTESCORES Error of a matte over the trimap's unknown region, as the alpha matting
-%   benchmark measures it. alpha and trueAlpha in [0, 1]; the unknown region: the
-%   trimap's pixels that are neither 0 nor 255 (uint8) or 0 nor 1 (other classes).
-%   sad: sum of |alpha - trueAlpha| over the unknown pixels, divided by 1000;
-%   mse: mean of (alpha - trueAlpha)^2 over them; unknown: their number;
-%   gradient: sum over them of the squared difference of the two mattes' gradient
-%     magnitudes (Gaussian derivative filters, sigma 1.4), divided by 1000;
-%   connectivity: sum over them of |phi(alpha) - phi(trueAlpha)|, divided by 1000,
-%     phi as in matteConnectivity.
-%   The last two are computed only when asked for.
+%   benchmark measures it.
+%   [sad, mse, unknown, gradient, connectivity] = matteScores(alpha, trueAlpha, trimap)
+%   alpha, trueAlpha  rows x cols doubles in [0, 1];
+%   trimap            rows x cols (or x 3, first plane): the unknown region is every pixel
+%                     that is neither 0 nor 255 (uint8) or neither 0 nor 1 (other classes).
+%   sad           sum of |alpha - trueAlpha| over the unknown pixels, divided by 1000;
+%   mse           mean of (alpha - trueAlpha)^2 over them;
+%   unknown       their number;
+%   gradient      sum over them of the squared difference of the two mattes' gradient
+%                 magnitudes, divided by 1000: derivative-of-Gaussian filters of sigma
+%                 1.4, 9 x 9, scaled to unit L2 norm, the borders replicated;
+%   connectivity  sum over them of |phi(alpha) - phi(trueAlpha)|, divided by 1000: for
+%                 the thresholds 0.1, 0.2, ..., 1 the largest 4-connected component of
+%                 (alpha >= t & trueAlpha >= t); a pixel's level l is the threshold
+%                 before the first one that drops it (1 if none does), and
+%                 phi = 1 - d .* (d >= 0.15), d = matte - l; in single precision.
+%   These are the conventions of the benchmark's evaluation code: the peers' mattes in
+%   ../shared/photos score their published totals with them (bench/peerScores.csv).
+%   gradient and connectivity are computed only when asked for.
+%
+%   See also matteQuality.
 trimap = trimap(:, :, 1);
 if isa(trimap, 'uint8')
     known = trimap == 0 | trimap == 255;

@@ -7,18 +7,14 @@
 
 #include "bandRefine.h"
 #include "cutout.h"
-#include "confidence.h"
 #include "inputs.h"
 #include "matting.h"
 #include "nearestSample.h"
 #include "pairseek.h"
+#include "refineTargets.h"
 
 namespace pairseek {
 namespace {
-
-// Sampled alphas this close to 0 or 1 become 0 or 1 before the refinement: the
-// search's small residues on pure pixels are noise more often than faint strands.
-constexpr double snap = 0.15;
 
 // Each pass has its own seed, well spread from the last.
 constexpr std::uint32_t seedStep = 2654435769u;
@@ -157,20 +153,15 @@ Matte run(const MatteInput& in, const MatteOptions& options) {
         seed += seedStep;
     }
 
-    std::vector<double> sampled(nU);
     for (std::size_t i = 0; i < nU; ++i) {
         const auto cell = static_cast<std::size_t>(cellOf(scan.unknown[i], in.rows));
-        sampled[i] = clampUnit(opacity[cell]);
-        matte.alpha[cell] = sampled[i];
+        matte.alpha[cell] = clampUnit(opacity[cell]);
     }
     if (options.refine) {
         report("refine", 0, 1);
-        const std::vector<double> confidence =
-            pairConfidence(scan.unknown, scan.foreground, scan.background, fgIndex.data(), bgIndex.data());
-        std::vector<double>& target = sampled;
-        for (double& t : target) t = t < snap ? 0.0 : t > 1.0 - snap ? 1.0 : t;
-        const RefineInput refineInput{in.image.data(), in.unknownMask.data(), matte.alpha.data(), target.data(),
-                                      confidence.data(), in.rows, in.cols};
+        const RefineTargets targets = refineTargets(scan, fgIndex.data(), bgIndex.data(), in.rows, in.cols);
+        const RefineInput refineInput{in.image.data(), in.unknownMask.data(), matte.alpha.data(),
+                                      targets.target.data(), targets.confidence.data(), in.rows, in.cols};
         const std::vector<double> refined = refineBand(refineInput, RefineParams{});
         for (std::size_t i = 0; i < nU; ++i)
             matte.alpha[static_cast<std::size_t>(cellOf(scan.unknown[i], in.rows))] = refined[i];

@@ -1,6 +1,7 @@
 // The matte pipeline: fringe samples, first pairs from the nearest samples,
 // search passes, then the refinement of the sampled alphas and the foreground.
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <new>
@@ -157,6 +158,11 @@ Matte run(const MatteInput& in, const MatteOptions& options) {
         const auto cell = static_cast<std::size_t>(cellOf(scan.unknown[i], in.rows));
         matte.alpha[cell] = clampUnit(opacity[cell]);
     }
+    // The band's sparse matrix indexes its entries (up to 25 per pixel) in 32 bits.
+    if (options.refine && nU > static_cast<std::size_t>(INT32_MAX / 25))
+        throw MatteError(MatteError::Kind::value, "tooLarge",
+                         std::to_string(nU) + " unknown pixels are too many to refine (at most " +
+                             std::to_string(INT32_MAX / 25) + "); narrow the unknown band or turn refine off");
     if (options.refine) {
         report("refine", 0, 1);
         const RefineTargets targets = refineTargets(scan, fgIndex.data(), bgIndex.data(), in.rows, in.cols);
@@ -196,6 +202,9 @@ Matte guarded(const MatteOptions& options, const ArrayView& image, Read&& read) 
     try {
         return run(read(), options);
     } catch (const std::bad_alloc&) {
+        throw MatteError(MatteError::Kind::outOfMemory, "outOfMemory",
+                         "not enough memory to matte a " + sizeText(image.rows, image.cols) + " image");
+    } catch (const std::length_error&) {   // a size beyond what any allocation can hold
         throw MatteError(MatteError::Kind::outOfMemory, "outOfMemory",
                          "not enough memory to matte a " + sizeText(image.rows, image.cols) + " image");
     }

@@ -127,6 +127,11 @@ Matte run(const MatteInput& in, const MatteOptions& options) {
         throw MatteError(MatteError::Kind::value, "noBackground",
                          "the " + std::to_string(nU) + " unknown pixels touch no background pixel; the trimap needs "
                          "background next to its unknown region");
+    // The band's sparse matrix indexes its entries (up to 25 per pixel) in 32 bits.
+    if (options.refine && nU > static_cast<std::size_t>(INT32_MAX / 25))
+        throw MatteError(MatteError::Kind::value, "tooLarge",
+                         std::to_string(nU) + " unknown pixels are too many to refine (at most " +
+                             std::to_string(INT32_MAX / 25) + "); narrow the unknown band or turn refine off");
     report("scan", 1, 1);
 
     std::vector<std::int32_t> fgIndex, bgIndex;
@@ -158,11 +163,6 @@ Matte run(const MatteInput& in, const MatteOptions& options) {
         const auto cell = static_cast<std::size_t>(cellOf(scan.unknown[i], in.rows));
         matte.alpha[cell] = clampUnit(opacity[cell]);
     }
-    // The band's sparse matrix indexes its entries (up to 25 per pixel) in 32 bits.
-    if (options.refine && nU > static_cast<std::size_t>(INT32_MAX / 25))
-        throw MatteError(MatteError::Kind::value, "tooLarge",
-                         std::to_string(nU) + " unknown pixels are too many to refine (at most " +
-                             std::to_string(INT32_MAX / 25) + "); narrow the unknown band or turn refine off");
     if (options.refine) {
         report("refine", 0, 1);
         const RefineTargets targets = refineTargets(scan, fgIndex.data(), bgIndex.data(), in.rows, in.cols);

@@ -29,9 +29,10 @@ demo: deps
 test: deps
 	scripts/runTests
 
-# Quality table on the shared test data beside the repository (else data/);
-# more folders: make quality DATA="folder ..."
-QUALITY_DATA ?= $(if $(wildcard ../shared/data),../shared/data,data)
+# Quality table on the shared test data and photographs beside the repository
+# (else data/); more folders: make quality DATA="folder ..."
+QUALITY_SHARED = $(wildcard ../shared/data ../shared/photos)
+QUALITY_DATA ?= $(if $(QUALITY_SHARED),$(QUALITY_SHARED),data)
 quality: modules
 	$(OCTAVE) --eval "addpath('build/octave', 'matlab'); matteQuality({$(foreach d,$(QUALITY_DATA) $(DATA),'$(d)')})"
 

@@ -1,12 +1,11 @@
 // Host module composite: a cut-out over a new background colour or image, one
 // new rows x cols x 3 double array. Calling form: matlab/composite.m.
-#include <array>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
-#include "cutout.h"
 #include "hostArgs.h"
+#include "pairseek.h"
 #include "unitArray.h"
 
 namespace {
@@ -20,27 +19,19 @@ using hostArgs::Size;
 // Owns the composite, so the caller raises host errors only once it is released.
 hostArgs::RunStatus compositeAndReturn(const mxArray* foreground, const mxArray* alpha, const mxArray* background,
                                        Size rows, Size cols, mxArray* plhs[]) {
-    std::vector<double> image;
+    pairseek::ColourImage image;
     const hostArgs::RunStatus status = hostArgs::runGuarded([&] {
-        const Size n = rows * cols;
-        std::vector<double> colours(static_cast<std::size_t>(3 * n)), opacity(static_cast<std::size_t>(n));
-        unitArray::toDoubles(foreground, 3 * n, colours.data());
-        unitArray::toDoubles(alpha, n, opacity.data());
-        if (hostArgs::elements(background) == 3) {
-            std::array<double, 3> colour{};
-            unitArray::toDoubles(background, 3, colour.data());
-            image = pairseek::composite(colours.data(), opacity.data(), rows, cols, colour);
-        } else {
-            std::vector<double> behind(static_cast<std::size_t>(3 * n));
-            unitArray::toDoubles(background, 3 * n, behind.data());
-            image = pairseek::composite(colours.data(), opacity.data(), rows, cols, behind.data());
-        }
+        // A colour is a one-pixel background: the library spreads it over the image.
+        pairseek::ArrayView behind = unitArray::view(background);
+        if (hostArgs::elements(background) == 3) behind = {behind.data, behind.type, 1, 1, 3, 0, 0, 1};
+        image = pairseek::composite(unitArray::view(foreground), unitArray::view(alpha), behind);
     });
     if (status != hostArgs::RunStatus::Done) return status;
     // ------------------------------------------------ allocate and write back
     const mwSize dims[3] = {static_cast<mwSize>(rows), static_cast<mwSize>(cols), 3};
     plhs[ImageOut] = mxCreateNumericArray(3, dims, mxDOUBLE_CLASS, mxREAL);
-    if (!image.empty()) std::memcpy(mxGetData(plhs[ImageOut]), image.data(), image.size() * sizeof(double));
+    if (!image.planes.empty())
+        std::memcpy(mxGetData(plhs[ImageOut]), image.planes.data(), image.planes.size() * sizeof(double));
     return status;
 }
 

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "cutout.h"
 #include "hostArgs.h"
+#include "pairseek.h"
 #include "unitArray.h"
 
 namespace {
@@ -27,20 +27,13 @@ mxArray* colourArray(const std::vector<double>& values, Size rows, Size cols) {
 // Owns the estimate, so the caller raises host errors only once it is released.
 hostArgs::RunStatus estimateAndReturn(const mxArray* image, const mxArray* alpha, Size rows, Size cols, int nlhs,
                                       mxArray* plhs[]) {
-    pairseek::ForegroundEstimate estimate;
-    const hostArgs::RunStatus status = hostArgs::runGuarded([&] {
-        const Size n = rows * cols;
-        std::vector<double> colours(static_cast<std::size_t>(3 * n)), opacity(static_cast<std::size_t>(n));
-        unitArray::toDoubles(image, hostArgs::elements(image), colours.data());
-        if (hostArgs::elements(image) == n)   // gray: the same plane three times
-            for (Size k = 1; k < 3; ++k) std::memcpy(colours.data() + k * n, colours.data(), n * sizeof(double));
-        unitArray::toDoubles(alpha, n, opacity.data());
-        estimate = pairseek::estimateForeground(colours.data(), opacity.data(), rows, cols);
-    });
+    pairseek::ForegroundColours estimate;
+    const hostArgs::RunStatus status = hostArgs::runGuarded(
+        [&] { estimate = pairseek::estimateForeground(unitArray::view(image), unitArray::view(alpha)); });
     if (status != hostArgs::RunStatus::Done) return status;
     // ------------------------------------------------ allocate and write back
-    plhs[ForegroundOut] = colourArray(estimate.foreground, rows, cols);
-    if (nlhs > BackgroundOut) plhs[BackgroundOut] = colourArray(estimate.background, rows, cols);
+    plhs[ForegroundOut] = colourArray(estimate.foreground.planes, rows, cols);
+    if (nlhs > BackgroundOut) plhs[BackgroundOut] = colourArray(estimate.background.planes, rows, cols);
     return status;
 }
 

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <vector>
 
-#include "cutout.h"
 #include "hostArgs.h"
 #include "pairseek.h"
 #include "unitArray.h"
@@ -43,9 +42,7 @@ Outcome makeTrimap(const mxArray* mask, Size rows, Size cols, const pairseek::Tr
     std::vector<std::uint8_t> trimap;
     outcome.status = hostArgs::runGuarded([&] {
         try {
-            std::vector<double> values(static_cast<std::size_t>(rows * cols));
-            unitArray::toDoubles(mask, rows * cols, values.data());
-            trimap = pairseek::trimapFromMask(values.data(), rows, cols, options);
+            trimap = pairseek::trimapFromMask(unitArray::view(mask), options);
         } catch (const pairseek::MatteError& e) {
             std::snprintf(outcome.code, sizeof outcome.code, "%s", e.code().c_str());
             std::snprintf(outcome.message, sizeof outcome.message, "%s", e.what());

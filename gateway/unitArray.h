@@ -1,13 +1,14 @@
 // Host arrays of values in [0, 1] (images, alpha mattes, masks) in any of the
-// usual classes: double and single as they are, uint8 / 65535 and uint16 scaled,
-// logical as 0 and 1. Check first (raising through the checker), then convert
-// inside the guarded work: the conversion calls no host function.
+// usual classes: double and single as they are, uint8 and uint16 scaled,
+// logical as 0 and 1. Check first (raising through the checker), then hand the
+// library a view: the conversion is its own, the same for every host.
 #pragma once
 
 #include <cmath>
 #include <cstdint>
 
 #include "hostArgs.h"
+#include "pairseek.h"
 
 namespace unitArray {
 
@@ -35,24 +36,16 @@ inline void check(const hostArgs::Checker& check, const mxArray* a, const char* 
     }
 }
 
-// The checked array's first n values as doubles in [0, 1].
-inline void toDoubles(const mxArray* a, hostArgs::Size n, double* out) {
-    if (mxIsDouble(a)) {
-        const double* v = hostArgs::doubles(a);
-        for (hostArgs::Size k = 0; k < n; ++k) out[k] = v[k];
-    } else if (mxIsSingle(a)) {
-        const float* v = static_cast<const float*>(mxGetData(a));
-        for (hostArgs::Size k = 0; k < n; ++k) out[k] = static_cast<double>(v[k]);
-    } else if (mxIsUint16(a)) {
-        const std::uint16_t* v = static_cast<const std::uint16_t*>(mxGetData(a));
-        for (hostArgs::Size k = 0; k < n; ++k) out[k] = v[k] / 65535.0;
-    } else if (mxIsUint8(a)) {
-        const std::uint8_t* v = hostArgs::bytes(a);
-        for (hostArgs::Size k = 0; k < n; ++k) out[k] = v[k] / 255.0;
-    } else {   // logical
-        const mxLogical* v = mxGetLogicals(a);
-        for (hostArgs::Size k = 0; k < n; ++k) out[k] = v[k] ? 1.0 : 0.0;
-    }
+// The checked array as the library's view of it, column-major; the library
+// scales integers and reads logicals, as it does for every host.
+inline pairseek::ArrayView view(const mxArray* a) {
+    pairseek::ElementType type = pairseek::ElementType::boolean;
+    if (mxIsDouble(a)) type = pairseek::ElementType::float64;
+    else if (mxIsSingle(a)) type = pairseek::ElementType::float32;
+    else if (mxIsUint8(a)) type = pairseek::ElementType::uint8;
+    else if (mxIsUint16(a)) type = pairseek::ElementType::uint16;
+    return pairseek::ArrayView::columnMajor(mxGetData(a), type, hostArgs::dim(a, 0), hostArgs::dim(a, 1),
+                                            hostArgs::dim(a, 2));
 }
 
 }  // namespace unitArray

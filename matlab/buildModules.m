@@ -38,9 +38,10 @@ function buildModules(outDir)
   flags = '-O2 -std=c++17 -ffp-contract=off -fno-fast-math';
   % Each module: its libraries' folders and the include folders it needs.
   modules = {'fringeScan', 'pairSeek', 'refineBand', 'pairMatte', 'estimateForeground', 'composite', 'trimapFromMask'};
-  libraries = {{core}, {core}, {refine}, {matte, refine, cutout, core}, {cutout}, {cutout}, {cutout}};
-  includes = {{core}, {core}, {refine, eigen}, {matte, refine, cutout, core, eigen}, {cutout, matte}, {cutout, matte}, ...
-              {cutout, matte}};
+  pipeline = {matte, refine, cutout, core};
+  libraries = {{core}, {core}, {refine}, pipeline, pipeline, pipeline, pipeline};
+  includes = {{core}, {core}, {refine, eigen}, [pipeline, {eigen}], [pipeline, {eigen}], [pipeline, {eigen}], ...
+              [pipeline, {eigen}]};
   for k = 1:numel(modules)
     librarySources = {};
     for folder = libraries{k}

@@ -1,65 +1,155 @@
 function results = matteQuality(folders, varargin)
 %MATTEQUALITY Quality and time of pairMatte on every case of one or more folders.
 %   matteQuality() runs pairMatte with its default options on every case of the
-%   shared test data beside the repository (../shared/data), or of the repository's
-%   own data/ when that is absent. matteQuality(folder) and matteQuality({folder, ...})
-%   take the cases of the given folders; pairMatte options may follow, as in
-%   matteQuality(folder, 'Passes', 5). A case is the three files <case>_image.png,
-%   <case>_trimap.png and <case>_alpha.png.
+%   shared test data beside the repository (../shared/data and ../shared/photos),
+%   or of the repository's own data/ when neither is there. matteQuality(folder) and
+%   matteQuality({folder, ...}) take the cases of the given folders; pairMatte
+%   options may follow, as in matteQuality(folder, 'Passes', 5). A case is the three
+%   files <case>_image.png, <case>_trimap.png and <case>_alpha.png.
 %
 %   Prints one row per case: the unknown pixels, then for the search alone
-%   ('Refine', false) and for the refined matte ('Refine', true): SAD (sum over the
-%   unknown region of |alpha - true alpha|, divided by 1000), MSE (mean of the
-%   squared error over the unknown region) and the seconds of a pairMatte call, the
-%   best of three after an untimed one, so that loading the modules and a busy
-%   machine count least.
+%   ('Refine', false) and for the refined matte ('Refine', true) the four measures
+%   of the alpha matting benchmark over the trimap's unknown region and the time:
+%     SAD   sum of |alpha - true alpha|, divided by 1000;
+%     MSE   mean of the squared error;
+%     grad  sum of the squared difference of the gradient magnitudes (Gaussian
+%           derivative filters, sigma 1.4), divided by 1000;
+%     conn  connectivity error: sum of the difference of the connectivity degrees
+%           (thresholds 0.1 apart, largest 4-connected component), divided by 1000;
+%     s     seconds of a pairMatte call, the best of three after an untimed one, so
+%           that loading the modules and a busy machine count least;
+%   and, where bench/peerScores.csv knows them, the SAD of closed-form matting (cf)
+%   and information-flow matting (if) on that case. Per folder, the totals: sums,
+%   MSE their mean, and the peers' totals over the same cases.
 %
 %   results = matteQuality(...) also returns the rows, a struct array with the fields
-%   folder, name, unknown, and sad, mse, seconds of the refined matte and searchSad,
-%   searchMse, searchSeconds of the search alone.
+%   folder, name, unknown, and sad, mse, gradient, connectivity, seconds of the
+%   refined matte and searchSad, searchMse, searchGradient, searchConnectivity,
+%   searchSeconds of the search alone.
 %
 %   See also pairMatte.
 
 if nargin < 1 || isempty(folders)
     root = fileparts(fileparts(mfilename('fullpath')));
-    folders = fullfile(root, '..', 'shared', 'data');
-    if ~exist(folders, 'dir')
-        folders = fullfile(root, 'data');
+    shared = fullfile(root, '..', 'shared');
+    folders = {fullfile(shared, 'data'), fullfile(shared, 'photos')};
+    folders = folders(cellfun(@(f) exist(f, 'dir') == 7, folders));
+    if isempty(folders)
+        folders = {fullfile(root, 'data')};
     end
 end
 if ischar(folders)
     folders = {folders};
 end
+for f = 1:numel(folders)
+    if ~exist(folders{f}, 'dir')
+        error('pairseek:matteQuality:folder', 'no folder %s', folders{f});
+    end
+end
+peers = peerScores();
 
-results = struct('folder', {}, 'name', {}, 'unknown', {}, 'sad', {}, 'mse', {}, 'seconds', {}, ...
-                 'searchSad', {}, 'searchMse', {}, 'searchSeconds', {});
-fprintf('%-10s %9s | %-28s | %-28s\n', '', '', 'search alone', 'refined');
-fprintf('%-10s %9s | %8s %10s %8s | %8s %10s %8s\n', 'case', 'unknown', 'SAD', 'MSE', 'seconds', ...
-        'SAD', 'MSE', 'seconds');
+measures = {'sad', 'mse', 'gradient', 'connectivity', 'seconds'};
+searchMeasures = {'searchSad', 'searchMse', 'searchGradient', 'searchConnectivity', 'searchSeconds'};
+results = cell2struct(cell(numel(measures) * 2 + 3, 0), [{'folder', 'name', 'unknown'}, measures, searchMeasures]);
+fprintf('%-8s %7s | %-41s | %-41s | %-13s\n', '', '', 'search alone', 'refined', 'peers'' SAD');
+fprintf('%-8s %7s | %8s %8s %7s %7s %6s | %8s %8s %7s %7s %6s | %6s %6s\n', 'case', 'unknown', ...
+        'SAD', 'MSE', 'grad', 'conn', 's', 'SAD', 'MSE', 'grad', 'conn', 's', 'cf', 'if');
 for f = 1:numel(folders)
     folder = folders{f};
-    if ~exist(folder, 'dir')
-        error('pairseek:matteQuality:folder', 'no folder %s', folder);
-    end
-    if numel(folders) > 1
-        fprintf('%s:\n', folder);
-    end
+    fprintf('%s:\n', folder);
+    first = numel(results) + 1;
     for name = caseNames(folder)
         matteCase = readMatteCase(folder, name{1});
-        [searchAlpha, searchSeconds] = timedMatte(matteCase, [varargin, {'Refine', false}]);
-        [alpha, seconds] = timedMatte(matteCase, [varargin, {'Refine', true}]);
-        [searchSad, searchMse] = matteScores(searchAlpha, matteCase.alpha, matteCase.trimap);
-        [sad, mse, unknown] = matteScores(alpha, matteCase.alpha, matteCase.trimap);
-        fprintf('%-10s %9d | %8.4f %10.6f %8.3f | %8.4f %10.6f %8.3f\n', name{1}, unknown, ...
-                searchSad, searchMse, searchSeconds, sad, mse, seconds);
-        results(end + 1) = struct('folder', folder, 'name', name{1}, 'unknown', unknown, ...
-                                  'sad', sad, 'mse', mse, 'seconds', seconds, 'searchSad', searchSad, ...
-                                  'searchMse', searchMse, 'searchSeconds', searchSeconds); %#ok<AGROW>
+        row = struct('folder', folder, 'name', name{1});
+        [searchAlpha, row.searchSeconds] = timedMatte(matteCase, [varargin, {'Refine', false}]);
+        [alpha, row.seconds] = timedMatte(matteCase, [varargin, {'Refine', true}]);
+        [row.searchSad, row.searchMse, ~, row.searchGradient, row.searchConnectivity] = ...
+            matteScores(searchAlpha, matteCase.alpha, matteCase.trimap);
+        [row.sad, row.mse, row.unknown, row.gradient, row.connectivity] = ...
+            matteScores(alpha, matteCase.alpha, matteCase.trimap);
+        row = orderfields(row, results);
+        fprintf('%-8s %7d | %s | %s | %s\n', name{1}, row.unknown, measureText(row, searchMeasures), ...
+                measureText(row, measures), peerText(peers, name(1), 'sad'));
+        results(end + 1) = row; %#ok<AGROW>
     end
+    printTotals(results(first:end), peers, measures, searchMeasures);
 end
 if nargout == 0
     clear results;
 end
+end
+
+function printTotals(rows, peers, measures, searchMeasures)
+% Sums per folder (MSE: the mean), ours and the peers' where they know every case.
+if isempty(rows)
+    return;
+end
+total = struct();
+for name = [measures, searchMeasures]
+    total.(name{1}) = sum([rows.(name{1})]);
+end
+total.mse = total.mse / numel(rows);
+total.searchMse = total.searchMse / numel(rows);
+fprintf('%-8s %7d | %s | %s |\n', 'total', sum([rows.unknown]), measureText(total, searchMeasures), ...
+        measureText(total, measures));
+names = {rows.name};
+for p = 1:numel(peers.methods)
+    method = peers.methods{p};
+    known = ~isnan(peerValues(peers, method, names, 'sad'));
+    if ~all(known)
+        continue;
+    end
+    peerTotal = struct('seconds', NaN);
+    for name = {'sad', 'mse', 'gradient', 'connectivity'}
+        peerTotal.(name{1}) = sum(peerValues(peers, method, names, name{1}));
+    end
+    peerTotal.mse = peerTotal.mse / numel(rows);
+    fprintf('%-16s | %41s | %s |\n', method, '', measureText(peerTotal, measures));
+end
+end
+
+function text = measureText(row, names)
+text = sprintf('%8.4f %8.5f %7.3f %7.3f %6.2f', row.(names{1}), row.(names{2}), row.(names{3}), ...
+               row.(names{4}), row.(names{5}));
+text = strrep(text, 'NaN', '  -');
+end
+
+function text = peerText(peers, name, measure)
+text = '';
+for p = 1:numel(peers.methods)
+    value = peerValues(peers, peers.methods{p}, name, measure);
+    if isnan(value)
+        text = [text sprintf(' %6s', '-')]; %#ok<AGROW>
+    else
+        text = [text sprintf(' %6.3f', value)]; %#ok<AGROW>
+    end
+end
+text = text(2:end);
+end
+
+function values = peerValues(peers, method, names, measure)
+% The peer's measure for each named case, NaN where unknown.
+values = nan(1, numel(names));
+for k = 1:numel(names)
+    at = find(strcmp(peers.method, method) & strcmp(peers.case, names{k}), 1);
+    if ~isempty(at)
+        values(k) = peers.(measure)(at);
+    end
+end
+end
+
+function peers = peerScores()
+% bench/peerScores.csv: method, case and the four measures of the peers' mattes.
+file = fullfile(fileparts(fileparts(mfilename('fullpath'))), 'bench', 'peerScores.csv');
+peers = struct('methods', {{'closed-form', 'information-flow'}}, 'method', {{}}, 'case', {{}}, ...
+               'sad', [], 'mse', [], 'gradient', [], 'connectivity', []);
+handle = fopen(file, 'r');
+if handle < 0
+    return;
+end
+columns = textscan(handle, '%s %s %f %f %f %f', 'Delimiter', ',', 'HeaderLines', 1, 'EmptyValue', NaN);
+fclose(handle);
+[peers.method, peers.case, peers.sad, peers.mse, peers.gradient, peers.connectivity] = columns{:};
 end
 
 function [alpha, seconds] = timedMatte(matteCase, options)

@@ -41,10 +41,15 @@ ColourImage composite(const ArrayView& foreground, const ArrayView& alpha, const
     return memoryGuarded(foreground, [&] {
         const std::vector<double> front = readImagePlanes(foreground);
         const std::vector<double> unitAlpha = readUnitGrid(alpha, foreground, "alpha", "alphaRange");
+        const std::vector<double> back = readImagePlanes(background);
+        if (background.rows == 1 && background.cols == 1)
+            return colourImage(foreground, composite(front.data(), unitAlpha.data(), foreground.rows, foreground.cols,
+                                                     std::array<double, 3>{back[0], back[1], back[2]}));
         if (background.rows != foreground.rows || background.cols != foreground.cols)
             throw MatteError(MatteError::Kind::value, "sizeMismatch",
-                             "the background image must have the foreground's size");
-        const std::vector<double> back = readImagePlanes(background);
+                             "the background image must be " + std::to_string(foreground.rows) + " x " +
+                                 std::to_string(foreground.cols) + " like the foreground (or one pixel, a colour); got " +
+                                 std::to_string(background.rows) + " x " + std::to_string(background.cols));
         return colourImage(foreground, composite(front.data(), unitAlpha.data(), foreground.rows, foreground.cols,
                                                  back.data()));
     });

@@ -65,6 +65,11 @@ void checkView(const ArrayView& view, const char* name, const char* sizeCode) {
         reject(MatteError::Kind::value, "tooLarge",
                format("%s is %td x %td; at most %d rows and columns are supported", name, view.rows, view.cols,
                       INT32_MAX));
+    // Unknown pixels are counted, and the search indexes them, in 32 bits.
+    if (view.rows * view.cols > INT32_MAX)
+        reject(MatteError::Kind::value, "tooLarge",
+               format("%s is %td x %td = %td pixels; at most %d pixels are supported", name, view.rows, view.cols,
+                      view.rows * view.cols, INT32_MAX));
     if (view.rows * view.cols > 0 && view.data == nullptr)
         reject(MatteError::Kind::value, sizeCode, format("%s has no data", name));
 }

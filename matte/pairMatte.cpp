@@ -1,24 +1,21 @@
 // The matte pipeline: fringe samples, first pairs from the nearest samples,
 // search passes, then the refinement of the sampled alphas and the foreground.
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <new>
 
 #include "bandRefine.h"
 #include "cutout.h"
-#include "confidence.h"
 #include "inputs.h"
 #include "matting.h"
 #include "nearestSample.h"
 #include "pairseek.h"
+#include "refineTargets.h"
 
 namespace pairseek {
 namespace {
-
-// Sampled alphas this close to 0 or 1 become 0 or 1 before the refinement: the
-// search's small residues on pure pixels are noise more often than faint strands.
-constexpr double snap = 0.15;
 
 // Each pass has its own seed, well spread from the last.
 constexpr std::uint32_t seedStep = 2654435769u;
@@ -130,6 +127,11 @@ Matte run(const MatteInput& in, const MatteOptions& options) {
         throw MatteError(MatteError::Kind::value, "noBackground",
                          "the " + std::to_string(nU) + " unknown pixels touch no background pixel; the trimap needs "
                          "background next to its unknown region");
+    // The band's sparse matrix indexes its entries (up to 25 per pixel) in 32 bits.
+    if (options.refine && nU > static_cast<std::size_t>(INT32_MAX / 25))
+        throw MatteError(MatteError::Kind::value, "tooLarge",
+                         std::to_string(nU) + " unknown pixels are too many to refine (at most " +
+                             std::to_string(INT32_MAX / 25) + "); narrow the unknown band or turn refine off");
     report("scan", 1, 1);
 
     std::vector<std::int32_t> fgIndex, bgIndex;
@@ -157,20 +159,15 @@ Matte run(const MatteInput& in, const MatteOptions& options) {
         seed += seedStep;
     }
 
-    std::vector<double> sampled(nU);
     for (std::size_t i = 0; i < nU; ++i) {
         const auto cell = static_cast<std::size_t>(cellOf(scan.unknown[i], in.rows));
-        sampled[i] = clampUnit(opacity[cell]);
-        matte.alpha[cell] = sampled[i];
+        matte.alpha[cell] = clampUnit(opacity[cell]);
     }
     if (options.refine) {
         report("refine", 0, 1);
-        const std::vector<double> confidence =
-            pairConfidence(scan.unknown, scan.foreground, scan.background, fgIndex.data(), bgIndex.data());
-        std::vector<double>& target = sampled;
-        for (double& t : target) t = t < snap ? 0.0 : t > 1.0 - snap ? 1.0 : t;
-        const RefineInput refineInput{in.image.data(), in.unknownMask.data(), matte.alpha.data(), target.data(),
-                                      confidence.data(), in.rows, in.cols};
+        const RefineTargets targets = refineTargets(scan, fgIndex.data(), bgIndex.data(), in.rows, in.cols);
+        const RefineInput refineInput{in.image.data(), in.unknownMask.data(), matte.alpha.data(),
+                                      targets.target.data(), targets.confidence.data(), in.rows, in.cols};
         const std::vector<double> refined = refineBand(refineInput, RefineParams{});
         for (std::size_t i = 0; i < nU; ++i)
             matte.alpha[static_cast<std::size_t>(cellOf(scan.unknown[i], in.rows))] = refined[i];
@@ -205,6 +202,9 @@ Matte guarded(const MatteOptions& options, const ArrayView& image, Read&& read) 
     try {
         return run(read(), options);
     } catch (const std::bad_alloc&) {
+        throw MatteError(MatteError::Kind::outOfMemory, "outOfMemory",
+                         "not enough memory to matte a " + sizeText(image.rows, image.cols) + " image");
+    } catch (const std::length_error&) {   // a size beyond what any allocation can hold
         throw MatteError(MatteError::Kind::outOfMemory, "outOfMemory",
                          "not enough memory to matte a " + sizeText(image.rows, image.cols) + " image");
     }

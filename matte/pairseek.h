@@ -82,7 +82,7 @@ enum class Foreground {
 };
 
 struct MatteOptions {
-    int passes = 10;             // search passes, >= 1
+    int passes = 6;              // search passes, >= 1 (the refinement gains nothing from more)
     double decay = 0.5;          // shrink factor of the random search radii, 0 <= decay < 1
     double colourWeight = 150;   // weight of the colour misfit against the spatial terms (colours in [0, 1])
     std::uint32_t seed = 1;      // the same seed gives the same matte
@@ -126,7 +126,8 @@ private:
 // The alpha matte of `image` from its trimap: the fringe samples, each unknown
 // pixel's nearest foreground and background sample as its first pair and their
 // distances as its scales, `passes` search passes, then (refine) the smoothing
-// of the sampled alphas weighted by their pairs' confidence.
+// of the alphas that each pixel's neighbouring pairs agree on, weighted by how
+// well they fit and agree (refineTargets.h).
 //
 // alpha is 0 and 1 on the known pixels; foreground is the image on the known
 // foreground, 0 on the background and at an unknown pixel the estimated colour
@@ -155,7 +156,8 @@ struct ForegroundColours {
 ForegroundColours estimateForeground(const ArrayView& image, const ArrayView& alpha);
 
 // alpha F + (1 - alpha) background, over another image of the same size (as
-// `image` above) or over one colour (R, G, B in [0, 1]).
+// `image` above; a one-pixel view stands for a plain colour) or over one
+// colour (R, G, B in [0, 1]).
 ColourImage composite(const ArrayView& foreground, const ArrayView& alpha, const ArrayView& background);
 ColourImage composite(const ArrayView& foreground, const ArrayView& alpha, double red, double green, double blue);
 

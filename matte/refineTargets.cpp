@@ -1,0 +1,102 @@
+// Gathered targets and their confidence (see refineTargets.h).
+#include "refineTargets.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace pairseek {
+namespace {
+
+struct Blend {
+    double alpha, misfit2;
+};
+
+// The clamped alpha of colour p on the line from b to f, and the squared distance
+// from p to that blend.
+Blend blendOf(const SampleRecord& p, const SampleRecord& f, const SampleRecord& b) {
+    const double span[3] = {f.red - b.red, f.green - b.green, f.blue - b.blue};
+    const double offset[3] = {p.red - b.red, p.green - b.green, p.blue - b.blue};
+    const double separation2 = (span[0] * span[0] + span[1] * span[1]) + span[2] * span[2];
+    double alpha = ((offset[0] * span[0] + offset[1] * span[1]) + offset[2] * span[2]) / std::max(separation2, 1e-12);
+    alpha = std::min(std::max(alpha, 0.0), 1.0);
+    double misfit2 = 0;
+    for (int k = 0; k < 3; ++k) {
+        const double misfit = offset[k] - alpha * span[k];
+        misfit2 += misfit * misfit;
+    }
+    return {alpha, misfit2};
+}
+
+double separationOf(const SampleRecord& f, const SampleRecord& b) {
+    const double span[3] = {f.red - b.red, f.green - b.green, f.blue - b.blue};
+    return std::sqrt((span[0] * span[0] + span[1] * span[1]) + span[2] * span[2]);
+}
+
+}  // namespace
+
+RefineTargets refineTargets(const FringeScanResult& scan, const std::int32_t* fgIndex, const std::int32_t* bgIndex,
+                            std::ptrdiff_t rows, std::ptrdiff_t cols, const TargetParams& params) {
+    const std::size_t nU = scan.unknown.size();
+    RefineTargets out;
+    out.confidence = pairConfidence(scan.unknown, scan.foreground, scan.background, fgIndex, bgIndex, params.scales);
+    out.target.resize(nU);
+    const double fitScale2 = params.fitScale * params.fitScale;
+    const double spreadScale2 = params.spreadScale * params.spreadScale;
+    const std::ptrdiff_t r = params.radius, side = 2 * r + 1;
+    const auto slots = static_cast<std::size_t>(side * side);
+    std::vector<double> alpha(slots), weight(slots);
+    std::vector<std::int32_t> seenFg(slots), seenBg(slots);
+    for (std::size_t i = 0; i < nU; ++i) {
+        const SampleRecord& p = scan.unknown[i];
+        const auto pr = static_cast<std::ptrdiff_t>(p.row) - 1, pc = static_cast<std::ptrdiff_t>(p.col) - 1;
+        std::size_t n = 0;
+        double weightSum = 0, alphaSum = 0;
+        for (std::ptrdiff_t qc = pc - r; qc <= pc + r; ++qc)
+            for (std::ptrdiff_t qr = pr - r; qr <= pr + r; ++qr) {
+                if (qr < 0 || qr >= rows || qc < 0 || qc >= cols) continue;
+                const std::int32_t rank = scan.indexMap[static_cast<std::size_t>(qr + qc * rows)];
+                if (rank <= 0) continue;
+                const auto j = static_cast<std::size_t>(rank - 1);
+                // Neighbours often hold the same pair (the search spreads pairs): score each pair once.
+                std::size_t seen = 0;
+                while (seen < n && (seenFg[seen] != fgIndex[j] || seenBg[seen] != bgIndex[j])) ++seen;
+                if (seen < n) {
+                    alpha[n] = alpha[seen];
+                    weight[n] = weight[seen];
+                } else {
+                    const Blend blend = blendOf(p, scan.foreground[static_cast<std::size_t>(fgIndex[j])],
+                                                scan.background[static_cast<std::size_t>(bgIndex[j])]);
+                    alpha[n] = blend.alpha;
+                    weight[n] = std::exp(-blend.misfit2 / fitScale2);
+                }
+                seenFg[n] = fgIndex[j];
+                seenBg[n] = bgIndex[j];
+                weightSum += weight[n];
+                alphaSum += weight[n] * alpha[n];
+                ++n;
+            }
+        const SampleRecord& f = scan.foreground[static_cast<std::size_t>(fgIndex[i])];
+        const SampleRecord& b = scan.background[static_cast<std::size_t>(bgIndex[i])];
+        double target = blendOf(p, f, b).alpha, spread2 = 0;
+        if (weightSum > 0) {
+            target = alphaSum / weightSum;
+            for (std::size_t k = 0; k < n; ++k) spread2 += weight[k] * (alpha[k] - target) * (alpha[k] - target);
+            spread2 /= weightSum;
+        }
+        out.confidence[i] *= std::exp(-spread2 / spreadScale2);
+
+        const double separation = separationOf(f, b);
+        const bool nearZero = target < params.snap || target * separation < params.snapColour;
+        const bool nearOne = target > 1 - params.snap || (1 - target) * separation < params.snapColour;
+        if (nearZero && nearOne)
+            target = target < 0.5 ? 0.0 : 1.0;
+        else if (nearZero)
+            target = 0;
+        else if (nearOne)
+            target = 1;
+        out.target[i] = target;
+    }
+    return out;
+}
+
+}  // namespace pairseek

@@ -1,0 +1,44 @@
+// What the refinement pulls each unknown pixel towards, and how hard: the alpha
+// its neighbours' pairs agree on at its colour, and their agreement.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "confidence.h"
+#include "matting.h"
+
+namespace pairseek {
+
+struct TargetParams {
+    int radius = 1;              // neighbour pairs from the (2 radius + 1)^2 window
+    double fitScale = 0.02;      // colour misfit of a neighbour's pair at which its weight falls to 1/e
+    double spreadScale = 0.1;    // spread of the neighbours' alphas at which trust falls to 1/e
+    double snap = 0.15;          // targets within snap of 0 or 1 become 0 or 1,
+    double snapColour = 0.06;    // as do those whose colour lies this close to B (or F) along the pair's line
+    ConfidenceScales scales;     // the own pair's confidence
+};
+
+struct RefineTargets {
+    std::vector<double> target, confidence;   // one per unknown pixel, in the scan's order
+};
+
+// Per unknown pixel i of colour I: every unknown pixel j of its window (i itself
+// too) lends its pair (F_j, B_j); on I it gives a_j = clamp((I - B_j).(F_j - B_j) /
+// |F_j - B_j|^2, 0, 1) and misfit m_j = |I - B_j - a_j (F_j - B_j)|^2, weight
+// w_j = exp(-m_j / fitScale^2). The target is sum w_j a_j / sum w_j (the own
+// clamped alpha if every weight is 0), the spread s = sqrt(sum w_j (a_j - target)^2
+// / sum w_j). The confidence is pairConfidence of the own pair times
+// exp(-(s / spreadScale)^2): pairs that fit the colour yet disagree on its alpha
+// leave it to the smoothness term. Then with d = |F_i - B_i| of the own pair, a
+// target t goes to 0 when t < snap or t d < snapColour, to 1 when t > 1 - snap or
+// (1 - t) d < snapColour, and to the nearer of the two when both hold: the search's
+// small residues on pure pixels are noise more often than faint strands, and how
+// faint a strand can be told from noise is a colour distance, not an alpha.
+// Pairs are 0-based indices into the sample records; sums run R, G, B in that
+// order and over the window column by column, top to bottom.
+RefineTargets refineTargets(const FringeScanResult& scan, const std::int32_t* fgIndex, const std::int32_t* bgIndex,
+                            std::ptrdiff_t rows, std::ptrdiff_t cols, const TargetParams& params = {});
+
+}  // namespace pairseek

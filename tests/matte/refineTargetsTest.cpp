@@ -1,0 +1,99 @@
+// The refinement's targets and confidence from the chosen pairs: a table of one-row
+// scenes whose answers follow from the definitions in refineTargets.h.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "refineTargets.h"
+
+namespace pairseek {
+namespace {
+
+SampleRecord record(double row, double col, double red, double green, double blue) {
+    return {row, col, red, green, blue, grayOf(red, green, blue)};
+}
+
+// A 1 x n row of unknown pixels of the given colours, one foreground sample F and
+// one background sample B (off the grid: only their colours matter) as every pair.
+struct Row {
+    FringeScanResult scan;
+    std::vector<std::int32_t> fgIndex, bgIndex;
+    Row(const std::vector<double>& alphas, const double (&f)[3], const double (&b)[3]) {
+        scan.foreground = {record(0, 0, f[0], f[1], f[2])};
+        scan.background = {record(0, 0, b[0], b[1], b[2])};
+        for (std::size_t c = 0; c < alphas.size(); ++c) {
+            const double a = alphas[c];
+            scan.unknown.push_back(record(1, static_cast<double>(c) + 1, a * f[0] + (1 - a) * b[0],
+                                          a * f[1] + (1 - a) * b[1], a * f[2] + (1 - a) * b[2]));
+            scan.indexMap.push_back(static_cast<std::int32_t>(c) + 1);
+        }
+        fgIndex.assign(alphas.size(), 0);
+        bgIndex.assign(alphas.size(), 0);
+    }
+    RefineTargets targets() const {
+        return refineTargets(scan, fgIndex.data(), bgIndex.data(), 1, static_cast<std::ptrdiff_t>(fgIndex.size()));
+    }
+};
+
+TEST(RefineTargets, OnePairExplainsEveryBlendExactly) {
+    // Red over blue (|F - B| = 1.2): each pixel's neighbours' pair is its own, so
+    // the target is its blend's alpha and the confidence that of its pair alone.
+    const double f[3] = {0.9, 0.1, 0.1}, b[3] = {0.1, 0.1, 0.1 + std::sqrt(0.8)};
+    struct Case {
+        double alpha, target;
+    };
+    const Case cases[] = {{0.5, 0.5}, {0.3, 0.3}, {0.8, 0.8}, {0.16, 0.16},
+                          {0.1, 0.0},    // within snap of 0
+                          {0.9, 1.0}};   // within snap of 1
+    for (const Case& c : cases) {
+        const Row row({c.alpha, c.alpha, c.alpha}, f, b);
+        const RefineTargets t = row.targets();
+        const std::vector<double> own = pairConfidence(row.scan.unknown, row.scan.foreground, row.scan.background,
+                                                       row.fgIndex.data(), row.bgIndex.data());
+        for (std::size_t i = 0; i < 3; ++i) {
+            EXPECT_NEAR(t.target[i], c.target, 1e-12) << "alpha " << c.alpha;
+            EXPECT_NEAR(t.confidence[i], own[i], 1e-12) << "alpha " << c.alpha;
+        }
+    }
+}
+
+TEST(RefineTargets, NearPureMeansNearInColour) {
+    // Two close colours (|F - B| = 0.2): alpha 0.25 lies 0.05 from B, under the
+    // colour snap distance 0.06, so it counts as background; over a wide pair the
+    // same alpha stays. Alpha 0.5 of the close pair is 0.1 from both: it stays.
+    const double nearF[3] = {0.6, 0.4, 0.4}, nearB[3] = {0.4, 0.4, 0.4};
+    const double wideF[3] = {1.0, 0.4, 0.4}, wideB[3] = {0.0, 0.4, 0.4};
+    EXPECT_EQ(Row({0.25}, nearF, nearB).targets().target[0], 0.0);
+    EXPECT_EQ(Row({0.75}, nearF, nearB).targets().target[0], 1.0);
+    EXPECT_NEAR(Row({0.5}, nearF, nearB).targets().target[0], 0.5, 1e-12);
+    EXPECT_NEAR(Row({0.25}, wideF, wideB).targets().target[0], 0.25, 1e-12);
+    // Too close to tell apart from either end (|F - B| = 0.1): the nearer end.
+    const double tinyF[3] = {0.45, 0.4, 0.4};
+    EXPECT_EQ(Row({0.45}, tinyF, nearB).targets().target[0], 0.0);
+    EXPECT_EQ(Row({0.55}, tinyF, nearB).targets().target[0], 1.0);
+}
+
+TEST(RefineTargets, NeighboursThatDisagreeLowerTheTrust) {
+    // The middle pixel's colour fits both its own pair (alpha 0.5) and its
+    // neighbours' pair, a shorter stretch of the same line (alpha 0.75 there):
+    // the target is their weighted mean and the confidence falls with the spread.
+    const double f[3] = {0.9, 0.1, 0.1}, b[3] = {0.1, 0.1, 0.9};
+    Row row({0.5, 0.5, 0.5}, f, b);
+    // Pair 1: B and F' with the middle colour (0.5, 0.1, 0.5) three quarters of the way.
+    row.scan.foreground.push_back(record(0, 0, 0.1 + 0.4 * 4 / 3, 0.1, 0.9 - 0.4 * 4 / 3));
+    row.scan.background.push_back(record(0, 0, 0.1, 0.1, 0.9));
+    row.fgIndex = {1, 0, 1};
+    row.bgIndex = {1, 0, 1};
+    const RefineTargets t = row.targets();
+    const std::vector<double> own = pairConfidence(row.scan.unknown, row.scan.foreground, row.scan.background,
+                                                   row.fgIndex.data(), row.bgIndex.data());
+    const double target = (0.75 + 0.5 + 0.75) / 3;   // every pair fits exactly: equal weights
+    EXPECT_NEAR(t.target[1], target, 1e-12);
+    const double spread2 = (2 * (0.75 - target) * (0.75 - target) + (0.5 - target) * (0.5 - target)) / 3;
+    EXPECT_NEAR(t.confidence[1], own[1] * std::exp(-spread2 / (0.1 * 0.1)), 1e-12);
+    EXPECT_LT(t.confidence[1], 0.5 * own[1]);
+}
+
+}  // namespace
+}  // namespace pairseek

@@ -9,6 +9,7 @@
 #include "argTypes.h"
 #include "arrays.h"
 #include "bindings.h"
+#include "defaults.h"
 #include "pairseek.h"
 
 namespace binding {
@@ -132,16 +133,16 @@ trimap : ndarray, shape (H, W)
     float64 or float32 in [0, 1]: 0 background, 1 foreground, any other value unknown.
     uint8: 0 / 255 and other; uint16: 0 / 65535 and other; bool: False / True (no
     unknown pixels). Of an (H, W, C) trimap the first channel is read.
-passes : int, default 10
+passes : int, default {passes}
     Search passes, >= 1. More passes: better pairs, more time.
-decay : float, default 0.5
+decay : float, default {decay}
     Shrink factor of the random search radii, 0 <= decay < 1.
-colour_weight : float, default 150.0
+colour_weight : float, default {colour_weight}
     Weight of the colour misfit against the spatial terms (colours in [0, 1]), >= 0.
-seed : int, default 1
+seed : int, default {seed}
     0..4294967295. The same inputs, options and seed give the same matte, bit for bit,
     here and in every other pairseek host (C++, Octave, the command).
-refine : bool, default True
+refine : bool, default {refine}
     True: a smooth, edge-aware matte from the sampled alphas, each weighted by its
     pair's confidence. False: the search's own alphas, clamped to [0, 1].
 progress : callable or None, default None
@@ -242,7 +243,7 @@ void bindMatte(py::module_& module) {
                 runMatte(image.object, trimap.object, {passes, decay, colourWeight, seed, refine, progress.object});
             return fortranArray(std::move(m.alpha), {m.rows, m.cols});
         },
-        estimateAlphaDoc().c_str(), py::arg("image"), py::arg("trimap"), py::kw_only(),
+        withDefaults(estimateAlphaDoc()).c_str(), py::arg("image"), py::arg("trimap"), py::kw_only(),
         py::arg("passes") = defaults.passes, py::arg("decay") = defaults.decay,
         py::arg("colour_weight") = defaults.colourWeight, py::arg("seed") = static_cast<long long>(defaults.seed),
         py::arg("refine") = defaults.refine, py::arg("progress") = py::none());
@@ -257,7 +258,7 @@ void bindMatte(py::module_& module) {
             return std::make_pair(fortranArray(std::move(m.alpha), {rows, cols}),
                                   fortranArray(std::move(m.foreground), {rows, cols, 3}));
         },
-        matteDoc().c_str(), py::arg("image"), py::arg("trimap"), py::kw_only(), py::arg("passes") = defaults.passes,
+        withDefaults(matteDoc()).c_str(), py::arg("image"), py::arg("trimap"), py::kw_only(), py::arg("passes") = defaults.passes,
         py::arg("decay") = defaults.decay, py::arg("colour_weight") = defaults.colourWeight,
         py::arg("seed") = static_cast<long long>(defaults.seed), py::arg("refine") = defaults.refine,
         py::arg("progress") = py::none());

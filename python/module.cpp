@@ -4,6 +4,7 @@
 #include <string>
 
 #include "bindings.h"
+#include "defaults.h"
 #include "errors.h"
 #include "pairseek.h"
 
@@ -12,6 +13,7 @@ namespace py = pybind11;
 PYBIND11_MODULE(_pairseek, module) {
     module.doc() = "The C++ side of pairseek: the matte pipeline and the pair search over numpy arrays.";
     module.attr("__version__") = pairseek::version();
+    module.attr("DEFAULT_OPTIONS") = binding::defaultOptions();
     binding::bindErrors(module);
 
     py::class_<pairseek::Progress>(module, "Progress", R"(What the matte is doing, passed to a ``progress`` callback.

@@ -9,6 +9,7 @@
 
 #include "arrays.h"
 #include "bindings.h"
+#include "defaults.h"
 #include "matting.h"
 #include "pairseek.h"
 
@@ -317,11 +318,11 @@ fg_index, bg_index : ndarray of int32, shape (nU,)
     Each unknown pixel's current pair: rows of the foreground and background lists.
 opacity : ndarray of float64, shape (H, W)
     The alphas so far; cells of unknown pixels are overwritten in the result.
-decay : float, default 0.5
+decay : float, default {decay}
     0 <= decay < 1: shrink factor of the random search radii.
-colour_weight : float, default 150.0
+colour_weight : float, default {colour_weight}
     >= 0, weight of the colour misfit against the spatial terms.
-seed : int, default 1
+seed : int, default {seed}
     0..4294967295, seeds the pass's random draws.
 
 Returns
@@ -352,7 +353,7 @@ Examples
 void bindSearch(py::module_& module) {
     module.def("fringe_scan", &fringeScan, fringeScanDoc, py::arg("image"), py::arg("fg_mask"), py::arg("bg_mask"),
                py::arg("unknown_mask"));
-    module.def("pair_seek", &pairSeek, pairSeekDoc, py::arg("unknown_colour"), py::arg("unknown_pos"),
+    module.def("pair_seek", &pairSeek, withDefaults(pairSeekDoc).c_str(), py::arg("unknown_colour"), py::arg("unknown_pos"),
                py::arg("fg_colour"), py::arg("fg_pos"), py::arg("bg_colour"), py::arg("bg_pos"), py::arg("fg_scale"),
                py::arg("bg_scale"), py::arg("index_map"), py::arg("unknown_mask"), py::arg("fg_index"),
                py::arg("bg_index"), py::arg("opacity"), py::kw_only(), py::arg("decay") = defaults.decay,

@@ -11,6 +11,7 @@ images in [0, 1] (or uint8 / uint16), H x W x 3; trimaps 0 / 1 / other (float) o
 lock released.
 """
 from ._pairseek import (
+    DEFAULT_OPTIONS,
     Cancelled,
     Progress,
     __version__,
@@ -23,6 +24,7 @@ from .batch import BatchReport, batch
 from .pairing import pair_files
 
 __all__ = [
+    "DEFAULT_OPTIONS",
     "BatchReport",
     "Cancelled",
     "Progress",

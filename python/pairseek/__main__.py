@@ -8,6 +8,8 @@ from __future__ import annotations
 import argparse
 import sys
 
+from ._pairseek import DEFAULT_OPTIONS
+
 PROGRAM = "pairseek"
 
 
@@ -29,10 +31,13 @@ def _parser() -> argparse.ArgumentParser:
     batch.add_argument("--workers", type=int, metavar="N",
                        help="worker processes of the local cluster (default: the number of cores)")
     batch.add_argument("--overwrite", action="store_true", help="matte again images whose output exists")
-    batch.add_argument("--passes", type=int, metavar="N", help="search passes (default 10)")
-    batch.add_argument("--decay", type=float, metavar="X", help="search radius decay, 0 <= X < 1 (default 0.5)")
-    batch.add_argument("--colour-weight", type=float, metavar="X", help="colour misfit weight (default 150)")
-    batch.add_argument("--seed", type=int, metavar="N", help="random seed, 0..4294967295 (default 1)")
+    default = DEFAULT_OPTIONS
+    batch.add_argument("--passes", type=int, metavar="N", help=f"search passes (default {default['passes']})")
+    batch.add_argument("--decay", type=float, metavar="X",
+                       help=f"search radius decay, 0 <= X < 1 (default {default['decay']})")
+    batch.add_argument("--colour-weight", type=float, metavar="X",
+                       help=f"colour misfit weight (default {default['colour_weight']})")
+    batch.add_argument("--seed", type=int, metavar="N", help=f"random seed, 0..4294967295 (default {default['seed']})")
     batch.add_argument("--no-refine", dest="refine", action="store_false", default=None,
                        help="the search's own alphas, without the refinement")
     batch.add_argument("--no-progress", dest="progress", action="store_false", default=None,

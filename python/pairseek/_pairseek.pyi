@@ -1,10 +1,11 @@
 # Type hints of the extension module (pybind11 cannot write them itself).
-from typing import Callable, Optional, Tuple
+from typing import Callable, Dict, Optional, Tuple, Union
 
 import numpy as np
 import numpy.typing as npt
 
 __version__: str
+DEFAULT_OPTIONS: Dict[str, Union[int, float, bool]]
 
 class Cancelled(Exception): ...
 

@@ -12,8 +12,9 @@ from conftest import SHARED_DATA, load_case, shared_cases, snapshot
 REFERENCE = os.environ.get("PAIRSEEK_MATTE_REFERENCE")
 
 
-def reference_matte(case, tmp_path, passes=10, seed=1, refine=True):
+def reference_matte(case, tmp_path, passes=None, seed=1, refine=True):
     """Alpha and foreground of the C++ API (tests/python/matteReference.cpp)."""
+    passes = pairseek.DEFAULT_OPTIONS["passes"] if passes is None else passes
     rows, cols = case.trimap.shape
     image, trimap, out = tmp_path / "image.raw", tmp_path / "trimap.raw", tmp_path / "out.raw"
     np.ascontiguousarray(case.image).tofile(image)

@@ -7,5 +7,6 @@ namespace binding {
 
 void bindMatte(pybind11::module_& module);    // estimate_alpha, matte
 void bindSearch(pybind11::module_& module);   // fringe_scan, pair_seek
+void bindCutouts(pybind11::module_& module);  // estimate_foreground, composite, trimap_from_mask
 
 }  // namespace binding

@@ -22,6 +22,11 @@ inline pybind11::dict defaultOptions() {
     return options;
 }
 
+// How Python spells a MatteOptions::foreground: "estimated" or "samples".
+inline const char* foregroundName(pairseek::Foreground foreground) {
+    return foreground == pairseek::Foreground::samples ? "samples" : "estimated";
+}
+
 // `text` with each "{name}" of an option replaced by the repr of its default.
 inline std::string withDefaults(std::string text) {
     for (auto item : defaultOptions()) {

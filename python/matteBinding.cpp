@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "argChecks.h"
 #include "argTypes.h"
 #include "arrays.h"
 #include "bindings.h"
@@ -17,22 +18,6 @@ namespace binding {
 namespace {
 
 using pairseek::ElementType;
-
-// The image's element type, or TypeError / ValueError naming `image`.
-ElementType imageType(const py::array& image) {
-    ElementType type;
-    if (hasDtype<std::uint8_t>(image)) type = ElementType::uint8;
-    else if (hasDtype<std::uint16_t>(image)) type = ElementType::uint16;
-    else if (hasDtype<float>(image)) type = ElementType::float32;
-    else if (hasDtype<double>(image)) type = ElementType::float64;
-    else typeError("image must be float64 or float32 in [0, 1], uint8 or uint16; got dtype " + dtypeName(image));
-    const bool gray = image.ndim() == 2, colour = image.ndim() == 3 && (image.shape(2) == 3 || image.shape(2) == 1);
-    if (!gray && !colour) {
-        std::string hint = image.ndim() == 3 && image.shape(2) == 4 ? " (for RGBA pass image[..., :3])" : "";
-        valueError("image must be H x W x 3 or H x W; got " + shapeText(image) + hint);
-    }
-    return type;
-}
 
 ElementType trimapType(const py::array& trimap) {
     ElementType type;
@@ -83,13 +68,21 @@ struct MatteCall {
     long long seed;
     bool refine;
     py::object progress;
+    pairseek::Foreground foreground;
 };
+
+// matte's `foreground` option by name, or ValueError.
+pairseek::Foreground foregroundOption(const std::string& name) {
+    if (name == foregroundName(pairseek::Foreground::estimated)) return pairseek::Foreground::estimated;
+    if (name == foregroundName(pairseek::Foreground::samples)) return pairseek::Foreground::samples;
+    valueError("foreground must be \"estimated\" or \"samples\"; got " + py::repr(py::str(name)).cast<std::string>());
+}
 
 pairseek::Matte runMatte(const py::object& imageArg, const py::object& trimapArg, const MatteCall& call) {
     // --------------------------------------------------------- check
     // Array-likes are read as numpy reads them; an ndarray is taken as it is.
     const py::array image = numpy().attr("asarray")(imageArg), trimap = numpy().attr("asarray")(trimapArg);
-    const ElementType imageElement = imageType(image);
+    const ElementType imageElement = imageType(image, "image");
     const ElementType trimapElement = trimapType(trimap);
     if (call.seed < 0 || call.seed > 4294967295LL)
         valueError("seed must be an integer in 0..4294967295; got " + std::to_string(call.seed));
@@ -110,6 +103,7 @@ pairseek::Matte runMatte(const py::object& imageArg, const py::object& trimapArg
     options.colourWeight = call.colourWeight;
     options.seed = static_cast<std::uint32_t>(call.seed);
     options.refine = call.refine;
+    options.foreground = call.foreground;
     // Captures a pointer only: nothing Python is copied without the lock.
     options.progress = [reporter = &progress](const pairseek::Progress& p) { return (*reporter)(p); };
     try {
@@ -209,26 +203,35 @@ matte : the alpha and the foreground colours together.
 std::string matteDoc() {
     return std::string(R"(Alpha matte and foreground colours of an image from its trimap.
 
-Like :func:`estimate_alpha`, and also the foreground: the colour of each unknown
-pixel's chosen foreground sample, so that ``alpha[..., None] * foreground
-+ (1 - alpha[..., None]) * new_background`` composites the object onto a new background.
-)") + parametersDoc + R"(
+Like :func:`estimate_alpha`, and also the foreground colours, so that
+``pairseek.composite(foreground, alpha, new_background)`` puts the object onto a new
+background.
+)") + parametersDoc + R"(foreground : {"estimated", "samples"}, default ")" +
+           foregroundName(defaults.foreground) + R"("
+    The colours of the unknown pixels. "estimated": solved from the image and the
+    final alpha, as :func:`estimate_foreground` does: smooth, and blended with the
+    background they give back the image. "samples": the colour of each pixel's chosen
+    foreground sample, copied from the known foreground.
+
 Returns
 -------
 alpha : ndarray of float64, shape (H, W)
     In [0, 1]; exactly 0 and 1 on the trimap's background and foreground.
 foreground : ndarray of float64, shape (H, W, 3)
-    In [0, 1]: the image on the known foreground, 0 on the background, the chosen
-    sample's colour on the unknown pixels (a gray image gives three equal channels).
+    In [0, 1]: the image on the known foreground, 0 on the known background, the
+    ``foreground`` colours on the unknown pixels (a gray image gives three equal channels).
 )" + raisesDoc + R"(
 Examples
 --------
 >>> alpha, foreground = pairseek.matte(image, trimap, passes=20, seed=7)
 >>> cutout = np.dstack([foreground, alpha])      # H x W x 4 RGBA in [0, 1]
+>>> on_white = pairseek.composite(foreground, alpha, (1.0, 1.0, 1.0))
 
 See Also
 --------
 estimate_alpha : the alpha alone.
+estimate_foreground : the foreground (and background) colours of any alpha.
+composite : the cut-out over a new background.
 )";
 }
 
@@ -239,8 +242,10 @@ void bindMatte(py::module_& module) {
         "estimate_alpha",
         [](const ArrayLike& image, const ArrayLike& trimap, int passes, double decay, double colourWeight,
            long long seed, bool refine, const ProgressCallable& progress) {
-            pairseek::Matte m =
-                runMatte(image.object, trimap.object, {passes, decay, colourWeight, seed, refine, progress.object});
+            // The foreground is dropped: the samples' colours cost nothing, and the alpha is the same.
+            pairseek::Matte m = runMatte(image.object, trimap.object,
+                                         {passes, decay, colourWeight, seed, refine, progress.object,
+                                          pairseek::Foreground::samples});
             return fortranArray(std::move(m.alpha), {m.rows, m.cols});
         },
         withDefaults(estimateAlphaDoc()).c_str(), py::arg("image"), py::arg("trimap"), py::kw_only(),
@@ -251,9 +256,10 @@ void bindMatte(py::module_& module) {
     module.def(
         "matte",
         [](const ArrayLike& image, const ArrayLike& trimap, int passes, double decay, double colourWeight,
-           long long seed, bool refine, const ProgressCallable& progress) {
-            pairseek::Matte m =
-                runMatte(image.object, trimap.object, {passes, decay, colourWeight, seed, refine, progress.object});
+           long long seed, bool refine, const ProgressCallable& progress, const std::string& foreground) {
+            pairseek::Matte m = runMatte(image.object, trimap.object,
+                                         {passes, decay, colourWeight, seed, refine, progress.object,
+                                          foregroundOption(foreground)});
             const py::ssize_t rows = m.rows, cols = m.cols;
             return std::make_pair(fortranArray(std::move(m.alpha), {rows, cols}),
                                   fortranArray(std::move(m.foreground), {rows, cols, 3}));
@@ -261,7 +267,7 @@ void bindMatte(py::module_& module) {
         withDefaults(matteDoc()).c_str(), py::arg("image"), py::arg("trimap"), py::kw_only(), py::arg("passes") = defaults.passes,
         py::arg("decay") = defaults.decay, py::arg("colour_weight") = defaults.colourWeight,
         py::arg("seed") = static_cast<long long>(defaults.seed), py::arg("refine") = defaults.refine,
-        py::arg("progress") = py::none());
+        py::arg("progress") = py::none(), py::arg("foreground") = std::string(foregroundName(defaults.foreground)));
 }
 
 }  // namespace binding

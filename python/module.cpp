@@ -11,7 +11,7 @@
 namespace py = pybind11;
 
 PYBIND11_MODULE(_pairseek, module) {
-    module.doc() = "The C++ side of pairseek: the matte pipeline and the pair search over numpy arrays.";
+    module.doc() = "The C++ side of pairseek: the matte pipeline, the cut-outs and the pair search over numpy arrays.";
     module.attr("__version__") = pairseek::version();
     module.attr("DEFAULT_OPTIONS") = binding::defaultOptions();
     binding::bindErrors(module);
@@ -44,4 +44,5 @@ changed_pairs : int
 
     binding::bindMatte(module);
     binding::bindSearch(module);
+    binding::bindCutouts(module);
 }

@@ -1,6 +1,6 @@
-// Argument types whose only job is their name in the signatures that help() shows:
-// pybind11 would call them `object`. Each takes any Python object; the binding
-// checks it with a message naming the argument.
+// Argument and result types whose only job is their name in the signatures that
+// help() shows: pybind11 would call them `object`. Each argument takes any Python
+// object; the binding checks it with a message naming the argument.
 #pragma once
 
 #include <pybind11/pybind11.h>
@@ -13,6 +13,11 @@ struct ArrayLike {
 
 struct ProgressCallable {
     pybind11::object object;   // None or a callable
+};
+
+// The foreground alone, or the foreground and the background.
+struct ColoursResult {
+    pybind11::object object;   // an array or a tuple of two
 };
 
 }  // namespace binding
@@ -36,6 +41,16 @@ struct type_caster<binding::ProgressCallable> {
     bool load(handle source, bool) {
         value.object = reinterpret_borrow<object>(source);
         return true;
+    }
+};
+
+template <>
+struct type_caster<binding::ColoursResult> {
+    PYBIND11_TYPE_CASTER(binding::ColoursResult,
+                         const_name("Union[numpy.ndarray[numpy.float64], Tuple[numpy.ndarray[numpy.float64], "
+                                    "numpy.ndarray[numpy.float64]]]"));
+    static handle cast(const binding::ColoursResult& result, return_value_policy, handle) {
+        return result.object.inc_ref();
     }
 };
 

@@ -47,7 +47,7 @@ py::array_t<double> colourArray(pairseek::ColourImage&& image) {
 
 // --------------------------------------------------------- estimate_foreground
 
-py::object estimateForeground(const ArrayLike& imageArg, const ArrayLike& alphaArg, bool returnBackground) {
+ColoursResult estimateForeground(const ArrayLike& imageArg, const ArrayLike& alphaArg, bool returnBackground) {
     Checked image = checkedImage(imageArg.object, "image"), alpha = checkedGrid(alphaArg.object, "alpha");
     const pairseek::ArrayView imageView = viewed(image), alphaView = viewed(alpha);
     pairseek::ForegroundColours colours;
@@ -56,8 +56,8 @@ py::object estimateForeground(const ArrayLike& imageArg, const ArrayLike& alphaA
         colours = pairseek::estimateForeground(imageView, alphaView);
     }
     py::array_t<double> foreground = colourArray(std::move(colours.foreground));
-    if (!returnBackground) return std::move(foreground);
-    return py::make_tuple(foreground, colourArray(std::move(colours.background)));
+    if (!returnBackground) return {std::move(foreground)};
+    return {py::make_tuple(foreground, colourArray(std::move(colours.background)))};
 }
 
 constexpr const char* estimateForegroundDoc = R"(Foreground and background colours of an image from its alpha matte.

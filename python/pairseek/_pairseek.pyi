@@ -1,5 +1,5 @@
 # Type hints of the extension module (pybind11 cannot write them itself).
-from typing import Callable, Dict, Optional, Tuple, Union
+from typing import Callable, Dict, Literal, Optional, Sequence, Tuple, Union, overload
 
 import numpy as np
 import numpy.typing as npt
@@ -50,7 +50,32 @@ def matte(
     seed: int = ...,
     refine: bool = ...,
     progress: Optional[ProgressCallback] = ...,
+    foreground: Literal["estimated", "samples"] = ...,
 ) -> Tuple[FloatArray, FloatArray]: ...
+@overload
+def estimate_foreground(
+    image: npt.ArrayLike, alpha: npt.ArrayLike, *, return_background: Literal[False] = ...
+) -> FloatArray: ...
+@overload
+def estimate_foreground(
+    image: npt.ArrayLike, alpha: npt.ArrayLike, *, return_background: Literal[True]
+) -> Tuple[FloatArray, FloatArray]: ...
+@overload
+def estimate_foreground(
+    image: npt.ArrayLike, alpha: npt.ArrayLike, *, return_background: bool
+) -> Union[FloatArray, Tuple[FloatArray, FloatArray]]: ...
+def composite(
+    foreground: npt.ArrayLike,
+    alpha: npt.ArrayLike,
+    background: Union[npt.ArrayLike, Sequence[float], float],
+) -> FloatArray: ...
+def trimap_from_mask(
+    mask: npt.ArrayLike,
+    *,
+    band: Optional[float] = ...,
+    low: float = ...,
+    high: float = ...,
+) -> npt.NDArray[np.uint8]: ...
 def fringe_scan(
     image: FloatArray,
     fg_mask: npt.NDArray[np.bool_ | np.uint8 | np.int8],

@@ -1,10 +1,11 @@
 // The C++ API's matte of raw arrays, for the Python tests to compare with bit for bit:
-//   matteReference ROWS COLS CHANNELS IMAGE TRIMAP OUT PASSES SEED REFINE
+//   matteReference ROWS COLS CHANNELS IMAGE TRIMAP OUT PASSES SEED REFINE [FOREGROUND]
 // IMAGE: rows x cols x channels uint8, interleaved (row after row); TRIMAP: rows x
 // cols uint8; OUT receives the alpha (rows x cols) then the foreground (rows x cols
-// x 3), column-major native doubles. Exit status 1 with the MatteError on stderr.
+// x 3), column-major native doubles. FOREGROUND: estimated (the default) or samples. Exit status 1 with the MatteError on stderr.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -27,8 +28,8 @@ std::vector<unsigned char> readAll(const char* path, std::size_t expected) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 10) {
-        std::fprintf(stderr, "usage: matteReference ROWS COLS CHANNELS IMAGE TRIMAP OUT PASSES SEED REFINE\n");
+    if (argc != 10 && argc != 11) {
+        std::fprintf(stderr, "usage: matteReference ROWS COLS CHANNELS IMAGE TRIMAP OUT PASSES SEED REFINE [FOREGROUND]\n");
         return 2;
     }
     const std::ptrdiff_t rows = std::atol(argv[1]), cols = std::atol(argv[2]), channels = std::atol(argv[3]);
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
     options.passes = std::atoi(argv[7]);
     options.seed = static_cast<std::uint32_t>(std::strtoul(argv[8], nullptr, 10));
     options.refine = std::atoi(argv[9]) != 0;
+    if (argc == 11 && std::strcmp(argv[10], "samples") == 0) options.foreground = pairseek::Foreground::samples;
     try {
         const pairseek::Matte m = pairseek::pairMatte(
             pairseek::ArrayView::interleaved(image.data(), pairseek::ElementType::uint8, rows, cols, channels),

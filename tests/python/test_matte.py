@@ -12,7 +12,7 @@ from conftest import SHARED_DATA, load_case, shared_cases, snapshot
 REFERENCE = os.environ.get("PAIRSEEK_MATTE_REFERENCE")
 
 
-def reference_matte(case, tmp_path, passes=None, seed=1, refine=True):
+def reference_matte(case, tmp_path, passes=None, seed=1, refine=True, foreground="estimated"):
     """Alpha and foreground of the C++ API (tests/python/matteReference.cpp)."""
     passes = pairseek.DEFAULT_OPTIONS["passes"] if passes is None else passes
     rows, cols = case.trimap.shape
@@ -20,7 +20,7 @@ def reference_matte(case, tmp_path, passes=None, seed=1, refine=True):
     np.ascontiguousarray(case.image).tofile(image)
     np.ascontiguousarray(case.trimap).tofile(trimap)
     subprocess.run([REFERENCE, str(rows), str(cols), "3", str(image), str(trimap), str(out), str(passes), str(seed),
-                    str(int(refine))], check=True)
+                    str(int(refine)), foreground], check=True)
     values = np.fromfile(out, dtype=np.float64)
     alpha = values[: rows * cols].reshape((cols, rows)).T
     foreground = values[rows * cols:].reshape((3, cols, rows)).transpose(2, 1, 0)

@@ -146,10 +146,28 @@ py::array_t<double> composite(const ArrayLike& foregroundArg, const ArrayLike& a
     const std::optional<pairseek::ArrayView> backgroundView =
         background ? std::optional<pairseek::ArrayView>(viewed(*background)) : std::nullopt;
     pairseek::ColourImage out;
-    {
+    try {
         py::gil_scoped_release unlocked;
         out = backgroundView ? pairseek::composite(foregroundView, alphaView, *backgroundView)
                              : pairseek::composite(foregroundView, alphaView, colour[0], colour[1], colour[2]);
+    } catch (const pairseek::MatteError& e) {
+        // The library calls both images "image"; it reads the foreground, then
+        // alpha, then the background. Name the one it rejected.
+        const bool aboutAnImage = (e.code() == "imageRange" || e.code() == "nonFinite") &&
+                                  std::string(e.what()).compare(0, 5, "alpha") != 0;
+        if (!aboutAnImage) throw;
+        const auto foregroundRead = [&] {
+            try {
+                py::gil_scoped_release unlocked;
+                pairseek::composite(foregroundView, alphaView, 0, 0, 0);
+                return true;
+            } catch (const pairseek::MatteError&) {
+                return false;
+            }
+        };
+        const bool inBackground = backgroundView && foregroundRead();
+        throw pairseek::MatteError(e.kind(), e.code(),
+                                   std::string(inBackground ? "background" : "foreground") + ": " + e.what());
     }
     return colourArray(std::move(out));
 }

@@ -172,7 +172,9 @@ py::array_t<double> composite(const ArrayLike& foregroundArg, const ArrayLike& a
     return colourArray(std::move(out));
 }
 
-constexpr const char* compositeDoc = R"(A cut-out over a new background: ``alpha * foreground + (1 - alpha) * background``.
+constexpr const char* compositeDoc = R"(A cut-out over a new background.
+
+``alpha * foreground + (1 - alpha) * background`` at every pixel.
 
 Parameters
 ----------

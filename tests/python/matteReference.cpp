@@ -2,7 +2,8 @@
 //   matteReference ROWS COLS CHANNELS IMAGE TRIMAP OUT PASSES SEED REFINE [FOREGROUND]
 // IMAGE: rows x cols x channels uint8, interleaved (row after row); TRIMAP: rows x
 // cols uint8; OUT receives the alpha (rows x cols) then the foreground (rows x cols
-// x 3), column-major native doubles. FOREGROUND: estimated (the default) or samples. Exit status 1 with the MatteError on stderr.
+// x 3), column-major native doubles. FOREGROUND: estimated (the default) or
+// samples. Exit status 1 with the MatteError on stderr.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,7 +30,8 @@ std::vector<unsigned char> readAll(const char* path, std::size_t expected) {
 
 int main(int argc, char** argv) {
     if (argc != 10 && argc != 11) {
-        std::fprintf(stderr, "usage: matteReference ROWS COLS CHANNELS IMAGE TRIMAP OUT PASSES SEED REFINE [FOREGROUND]\n");
+        std::fprintf(stderr,
+                     "usage: matteReference ROWS COLS CHANNELS IMAGE TRIMAP OUT PASSES SEED REFINE [FOREGROUND]\n");
         return 2;
     }
     const std::ptrdiff_t rows = std::atol(argv[1]), cols = std::atol(argv[2]), channels = std::atol(argv[3]);

@@ -244,7 +244,8 @@ MASK_FORMS = {
 def test_trimap_of_every_mask_dtype(form):
     mask = hand_made_mask()
     mask[mask == 0.5] = 0   # labels every dtype can hold
-    assert np.array_equal(pairseek.trimap_from_mask(MASK_FORMS[form](mask), band=1), pairseek.trimap_from_mask(mask, band=1))
+    expected = pairseek.trimap_from_mask(mask, band=1)
+    assert np.array_equal(pairseek.trimap_from_mask(MASK_FORMS[form](mask), band=1), expected)
 
 
 @pytest.mark.parametrize("mask, code", [
@@ -318,8 +319,8 @@ COMPOSITE_REJECTIONS = [
     ("RGBA background", lambda f, a: (f, a, np.dstack([f, a])), ValueError, "background[..., :3]", None),
     ("4-d background", lambda f, a: (f, a, f[None]), ValueError, "background must be an H x W x 3", None),
     ("two-value colour", lambda f, a: (f, a, (0.5, 0.5)), ValueError, "3 values (R, G, B in [0, 1])", None),
-    ("colour in 0..255", lambda f, a: (f, a, (255, 0, 0)), ValueError, "background colour must have R, G and B in [0, 1]",
-     "colourRange"),
+    ("colour in 0..255", lambda f, a: (f, a, (255, 0, 0)), ValueError,
+     "background colour must have R, G and B in [0, 1]", "colourRange"),
     ("NaN colour", lambda f, a: (f, a, (0, np.nan, 0)), ValueError, "R, G and B in [0, 1]", "colourRange"),
     ("background size differs", lambda f, a: (f, a, f[:5]), ValueError, "background image must be 6 x 6",
      "sizeMismatch"),

@@ -135,6 +135,9 @@ void checkOptions(const MatteOptions& options) {
         reject(MatteError::Kind::value, "Decay",
                format("decay %.17g shrinks the search radii too slowly (over 100000 rounds per pixel); "
                       "use at most 0.9998", options.decay));
+    if (options.threads < 0)
+        reject(MatteError::Kind::value, "Threads",
+               format("threads must be 0 (every core) or a positive count; got %d", options.threads));
     if (!(options.colourWeight >= 0.0 && std::isfinite(options.colourWeight)))
         reject(MatteError::Kind::value, "ColourWeight",
                format("colourWeight must be a finite number >= 0; got %g", options.colourWeight));

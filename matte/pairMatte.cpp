@@ -11,6 +11,7 @@
 #include "matting.h"
 #include "nearestSample.h"
 #include "pairseek.h"
+#include "threadPool.h"
 
 namespace pairseek {
 namespace {
@@ -65,25 +66,28 @@ std::ptrdiff_t cellOf(const SampleRecord& s, std::ptrdiff_t rows) {
 
 // First pairs and scales: each unknown pixel's nearest foreground and background
 // sample and the distances to them (at least 1, so every cost stays finite).
-void nearestPairs(const FringeScanResult& scan, std::ptrdiff_t rows, std::ptrdiff_t cols,
+// The two lists are independent: one part each.
+void nearestPairs(ThreadPool& pool, const FringeScanResult& scan, std::ptrdiff_t rows, std::ptrdiff_t cols,
                   std::vector<std::int32_t>& fgIndex, std::vector<std::int32_t>& bgIndex,
                   std::vector<double>& fgScale, std::vector<double>& bgScale) {
     std::vector<std::ptrdiff_t> cells(scan.unknown.size());
     for (std::size_t i = 0; i < cells.size(); ++i) cells[i] = cellOf(scan.unknown[i], rows);
-    auto fill = [&](const std::vector<SampleRecord>& samples, std::vector<std::int32_t>& index,
-                    std::vector<double>& scale) {
+    fgIndex.resize(cells.size());
+    bgIndex.resize(cells.size());
+    fgScale.resize(cells.size());
+    bgScale.resize(cells.size());
+    pool.forEach(2, [&](std::ptrdiff_t list) {
+        const std::vector<SampleRecord>& samples = list == 0 ? scan.foreground : scan.background;
+        std::vector<std::int32_t>& index = list == 0 ? fgIndex : bgIndex;
+        std::vector<double>& scale = list == 0 ? fgScale : bgScale;
         std::vector<std::ptrdiff_t> sampleCells(samples.size());
         for (std::size_t i = 0; i < samples.size(); ++i) sampleCells[i] = cellOf(samples[i], rows);
         const std::vector<NearestSample> nearest = nearestSamples(rows, cols, sampleCells, cells);
-        index.resize(cells.size());
-        scale.resize(cells.size());
         for (std::size_t i = 0; i < cells.size(); ++i) {
             index[i] = nearest[i].index;
             scale[i] = std::max(nearest[i].distance, 1.0);
         }
-    };
-    fill(scan.foreground, fgIndex, fgScale);
-    fill(scan.background, bgIndex, bgScale);
+    });
 }
 
 double clampUnit(double a) { return a > 0.0 ? std::min(a, 1.0) : 0.0; }   // NaN to 0
@@ -109,11 +113,47 @@ std::string sizeText(std::ptrdiff_t rows, std::ptrdiff_t cols) {
     return text;
 }
 
+// The pixels' 3 x 3 windows reach one column to each side: strips of whole
+// columns, run even strips first and odd ones next, never touch each other's
+// pairs while they run. Strips hold at least this many unknown pixels, so a
+// small image is one strip and its passes are the sequential ones, bit for bit.
+constexpr std::ptrdiff_t stripPixels = 16384;
+// Enough strips for the threads to share out evenly.
+constexpr std::ptrdiff_t stripsWanted = 64;
+
+// Strip k is the unknown list's range first[k] .. first[k + 1] - 1: whole
+// columns, split by the unknown pixels alone (never by the number of threads).
+std::vector<std::ptrdiff_t> stripsOf(const std::vector<SampleRecord>& unknown) {
+    const auto nU = static_cast<std::ptrdiff_t>(unknown.size());
+    const std::ptrdiff_t size = std::max(stripPixels, (nU + stripsWanted - 1) / stripsWanted);
+    std::vector<std::ptrdiff_t> first{0};
+    for (std::ptrdiff_t i = 1; i < nU; ++i)
+        if (i - first.back() >= size && unknown[static_cast<std::size_t>(i)].col != unknown[static_cast<std::size_t>(i - 1)].col &&
+            nU - i >= size)
+            first.push_back(i);
+    first.push_back(nU);
+    return first;
+}
+
+// Strip k's draws: the pass seed itself for the first strip (one strip is
+// exactly the sequential pass), well mixed with k for the others.
+std::uint32_t stripSeed(std::uint32_t passSeed, std::ptrdiff_t k) {
+    if (k == 0) return passSeed;
+    std::uint32_t h = passSeed + seedStep * static_cast<std::uint32_t>(k);
+    h ^= h >> 16;
+    h *= 0x85EBCA6Bu;
+    h ^= h >> 13;
+    h *= 0xC2B2AE35u;
+    h ^= h >> 16;
+    return h;
+}
+
 Matte run(const MatteInput& in, const MatteOptions& options) {
     Reporter report{options.progress};
     Matte matte = knownOnly(in);
     const auto rows = static_cast<Count>(in.rows), cols = static_cast<Count>(in.cols);
     if (std::find(in.unknownMask.begin(), in.unknownMask.end(), 1) == in.unknownMask.end()) return matte;
+    ThreadPool pool(options.threads);
 
     FringeScanResult scan =
         collectFringe(in.image.data(), in.fgMask.data(), in.bgMask.data(), in.unknownMask.data(), rows, cols);
@@ -132,36 +172,48 @@ Matte run(const MatteInput& in, const MatteOptions& options) {
     report("scan", 1, 1);
 
     std::vector<std::int32_t> fgIndex, bgIndex;
-    std::vector<double> fgScale, bgScale;
-    nearestPairs(scan, in.rows, in.cols, fgIndex, bgIndex, fgScale, bgScale);
-
-    const SampleTables unknown = tablesOf(scan.unknown), foreground = tablesOf(scan.foreground),
-                       background = tablesOf(scan.background);
-    std::vector<double> opacity(in.unknownMask.size(), 0.0);
-    std::vector<std::int32_t> previousFg, previousBg;
-    std::uint32_t seed = options.seed;
-    for (int pass = 1; pass <= options.passes; ++pass) {
-        if (options.progress) previousFg = fgIndex, previousBg = bgIndex;
-        LinearCongruential random(seed);
-        searchPass(unknown.view(IndexBase::one), foreground.view(IndexBase::one), background.view(IndexBase::one),
-                   fgScale.data(), bgScale.data(), {scan.indexMap.data(), rows, cols, IndexBase::one},
-                   in.unknownMask.data(), {options.decay, options.colourWeight}, {fgIndex.data(), bgIndex.data()},
-                   opacity.data(), random);
-        if (options.progress) {
-            std::int64_t changed = 0;
-            for (std::size_t i = 0; i < nU; ++i) changed += fgIndex[i] != previousFg[i] || bgIndex[i] != previousBg[i];
-            report.progress.changedPairs = changed;
-        }
-        report("search", pass, options.passes);
-        seed += seedStep;
-    }
-
     std::vector<double> sampled(nU);
-    for (std::size_t i = 0; i < nU; ++i) {
-        const auto cell = static_cast<std::size_t>(cellOf(scan.unknown[i], in.rows));
-        sampled[i] = clampUnit(opacity[cell]);
-        matte.alpha[cell] = sampled[i];
-    }
+    {
+        std::vector<double> fgScale, bgScale;
+        nearestPairs(pool, scan, in.rows, in.cols, fgIndex, bgIndex, fgScale, bgScale);
+        const SampleTables unknown = tablesOf(scan.unknown), foreground = tablesOf(scan.foreground),
+                           background = tablesOf(scan.background);
+        report("pairs", 1, 1);
+
+        std::vector<double> opacity(in.unknownMask.size(), 0.0);
+        const PreparedPass search(unknown.view(IndexBase::one), foreground.view(IndexBase::one),
+                                  background.view(IndexBase::one), fgScale.data(), bgScale.data(),
+                                  {scan.indexMap.data(), rows, cols, IndexBase::one}, in.unknownMask.data(),
+                                  {options.decay, options.colourWeight}, {fgIndex.data(), bgIndex.data()},
+                                  opacity.data());
+        const std::vector<std::ptrdiff_t> strip = stripsOf(scan.unknown);
+        const auto strips = static_cast<std::ptrdiff_t>(strip.size()) - 1;
+        std::vector<std::int32_t> previousFg, previousBg;
+        std::uint32_t seed = options.seed;
+        for (int pass = 1; pass <= options.passes; ++pass) {
+            if (options.progress) previousFg = fgIndex, previousBg = bgIndex;
+            for (std::ptrdiff_t parity = 0; parity < 2; ++parity)
+                pool.forEach((strips - parity + 1) / 2, [&](std::ptrdiff_t part) {
+                    const std::ptrdiff_t k = 2 * part + parity;
+                    LinearCongruential random(stripSeed(seed, k));
+                    search.run(strip[static_cast<std::size_t>(k)], strip[static_cast<std::size_t>(k + 1)], random);
+                });
+            if (options.progress) {
+                std::int64_t changed = 0;
+                for (std::size_t i = 0; i < nU; ++i) changed += fgIndex[i] != previousFg[i] || bgIndex[i] != previousBg[i];
+                report.progress.changedPairs = changed;
+            }
+            report("search", pass, options.passes);
+            seed += seedStep;
+        }
+        for (std::size_t i = 0; i < nU; ++i) {
+            const auto cell = static_cast<std::size_t>(cellOf(scan.unknown[i], in.rows));
+            sampled[i] = clampUnit(opacity[cell]);
+            matte.alpha[cell] = sampled[i];
+        }
+    }   // the search's tables, scales and opacity plane go before the refinement needs its memory
+    scan.indexMap = {};
+
     if (options.refine) {
         report("refine", 0, 1);
         const std::vector<double> confidence =

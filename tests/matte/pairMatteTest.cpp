@@ -170,7 +170,7 @@ TEST(PairMatte, ProgressReportsEveryStageAndCancels) {
         return true;
     };
     pairMatte(disc.imageView(), disc.trimapView(), options);
-    const std::vector<std::string> expected = {"scan 1/1",   "search 1/3", "search 2/3",   "search 3/3",
+    const std::vector<std::string> expected = {"scan 1/1",   "pairs 1/1",  "search 1/3", "search 2/3",   "search 3/3",
                                                "refine 0/1", "refine 1/1", "foreground 1/1"};
     EXPECT_EQ(seen, expected);
 

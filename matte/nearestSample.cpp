@@ -88,34 +88,43 @@ void transform(std::ptrdiff_t rows, std::ptrdiff_t cols, std::int32_t* index, Ga
 }
 
 template <class Gap>
-std::vector<NearestSample> nearestWith(std::ptrdiff_t rows, std::ptrdiff_t cols,
-                                       const std::vector<std::ptrdiff_t>& sampleCells,
-                                       const std::vector<std::ptrdiff_t>& cells) {
+void nearestWith(std::ptrdiff_t rows, std::ptrdiff_t cols, const std::vector<std::ptrdiff_t>& sampleCells,
+                 const std::vector<std::ptrdiff_t>& cells, std::int32_t* nearestIndex, double* distance) {
     const auto grid = static_cast<std::size_t>(rows * cols);
     std::vector<std::int32_t> index(grid, -1);
     for (std::size_t i = 0; i < sampleCells.size(); ++i)
         index[static_cast<std::size_t>(sampleCells[i])] = static_cast<std::int32_t>(i);
     std::vector<Gap> gap2(grid);
     transform(rows, cols, index.data(), gap2.data());
-
-    std::vector<NearestSample> nearest(cells.size(), NearestSample{-1, std::numeric_limits<double>::infinity()});
-    if (sampleCells.empty()) return nearest;
     for (std::size_t i = 0; i < cells.size(); ++i) {
         const auto cell = static_cast<std::size_t>(cells[i]);
-        nearest[i] = {index[cell], std::sqrt(static_cast<double>(gap2[cell]))};
+        nearestIndex[i] = sampleCells.empty() ? -1 : index[cell];
+        distance[i] = sampleCells.empty() ? std::numeric_limits<double>::infinity()
+                                          : std::sqrt(static_cast<double>(gap2[cell]));
     }
-    return nearest;
 }
 
 }  // namespace
 
+void nearestSamples(std::ptrdiff_t rows, std::ptrdiff_t cols, const std::vector<std::ptrdiff_t>& sampleCells,
+                    const std::vector<std::ptrdiff_t>& cells, std::int32_t* index, double* distance) {
+    // The largest squared distance, and the marker of "no sample in this column" above it.
+    const std::int64_t reach2 = static_cast<std::int64_t>(rows) * rows + static_cast<std::int64_t>(cols) * cols;
+    if (reach2 < std::numeric_limits<std::int32_t>::max())
+        nearestWith<std::int32_t>(rows, cols, sampleCells, cells, index, distance);
+    else
+        nearestWith<std::int64_t>(rows, cols, sampleCells, cells, index, distance);
+}
+
 std::vector<NearestSample> nearestSamples(std::ptrdiff_t rows, std::ptrdiff_t cols,
                                           const std::vector<std::ptrdiff_t>& sampleCells,
                                           const std::vector<std::ptrdiff_t>& cells) {
-    // The largest squared distance, and the marker of "no sample in this column" above it.
-    const std::int64_t reach2 = static_cast<std::int64_t>(rows) * rows + static_cast<std::int64_t>(cols) * cols;
-    if (reach2 < std::numeric_limits<std::int32_t>::max()) return nearestWith<std::int32_t>(rows, cols, sampleCells, cells);
-    return nearestWith<std::int64_t>(rows, cols, sampleCells, cells);
+    std::vector<std::int32_t> index(cells.size());
+    std::vector<double> distance(cells.size());
+    nearestSamples(rows, cols, sampleCells, cells, index.data(), distance.data());
+    std::vector<NearestSample> nearest(cells.size());
+    for (std::size_t i = 0; i < cells.size(); ++i) nearest[i] = {index[i], distance[i]};
+    return nearest;
 }
 
 }  // namespace pairseek

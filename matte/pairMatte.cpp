@@ -82,11 +82,8 @@ void nearestPairs(ThreadPool& pool, const FringeScanResult& scan, std::ptrdiff_t
         std::vector<double>& scale = list == 0 ? fgScale : bgScale;
         std::vector<std::ptrdiff_t> sampleCells(samples.size());
         for (std::size_t i = 0; i < samples.size(); ++i) sampleCells[i] = cellOf(samples[i], rows);
-        const std::vector<NearestSample> nearest = nearestSamples(rows, cols, sampleCells, cells);
-        for (std::size_t i = 0; i < cells.size(); ++i) {
-            index[i] = nearest[i].index;
-            scale[i] = std::max(nearest[i].distance, 1.0);
-        }
+        nearestSamples(rows, cols, sampleCells, cells, index.data(), scale.data());
+        for (double& s : scale) s = std::max(s, 1.0);
     });
 }
 
@@ -180,12 +177,13 @@ Matte run(const MatteInput& in, const MatteOptions& options) {
                            background = tablesOf(scan.background);
         report("pairs", 1, 1);
 
-        std::vector<double> opacity(in.unknownMask.size(), 0.0);
+        // The passes write each unknown pixel's alpha straight into the matte's plane.
+        double* opacity = matte.alpha.data();
         const PreparedPass search(unknown.view(IndexBase::one), foreground.view(IndexBase::one),
                                   background.view(IndexBase::one), fgScale.data(), bgScale.data(),
                                   {scan.indexMap.data(), rows, cols, IndexBase::one}, in.unknownMask.data(),
                                   {options.decay, options.colourWeight}, {fgIndex.data(), bgIndex.data()},
-                                  opacity.data());
+                                  opacity);
         const std::vector<std::ptrdiff_t> strip = stripsOf(scan.unknown);
         const auto strips = static_cast<std::ptrdiff_t>(strip.size()) - 1;
         std::vector<std::int32_t> previousFg, previousBg;
@@ -211,7 +209,7 @@ Matte run(const MatteInput& in, const MatteOptions& options) {
             sampled[i] = clampUnit(opacity[cell]);
             matte.alpha[cell] = sampled[i];
         }
-    }   // the search's tables, scales and opacity plane go before the refinement needs its memory
+    }   // the search's tables and scales go before the refinement needs its memory
     scan.indexMap = {};
 
     if (options.refine) {

@@ -220,7 +220,10 @@ Matte run(const MatteInput& in, const MatteOptions& options) {
         for (double& t : target) t = t < snap ? 0.0 : t > 1.0 - snap ? 1.0 : t;
         const RefineInput refineInput{in.image.data(), in.unknownMask.data(), matte.alpha.data(), target.data(),
                                       confidence.data(), in.rows, in.cols};
-        const std::vector<double> refined = refineBand(refineInput, RefineParams{});
+        const std::vector<double> refined =
+            refineBand(refineInput, RefineParams{}, [&pool](std::ptrdiff_t parts, const std::function<void(std::ptrdiff_t)>& task) {
+                pool.forEach(parts, task);
+            });
         for (std::size_t i = 0; i < nU; ++i)
             matte.alpha[static_cast<std::size_t>(cellOf(scan.unknown[i], in.rows))] = refined[i];
         report("refine", 1, 1);

@@ -3,10 +3,10 @@
 // (L + diag(weight)) x = weight .* target - L_uk * alpha_k by conjugate gradients.
 #include <algorithm>
 
-#include <Eigen/IterativeLinearSolvers>
 #include <Eigen/SparseCore>
 
 #include "bandRefine.h"
+#include "conjugateGradient.h"
 
 namespace pairseek {
 namespace {
@@ -58,11 +58,12 @@ Matrix lowerPattern(const RefineInput& in, const std::vector<std::int32_t>& unkn
     return matrix;
 }
 
-// Adds every window inside the image that holds an unknown pixel: its Laplacian's
-// entries between unknown pixels into the matrix, its coupling to the known pixels
-// into knownPart.
+// Adds every window inside the image centred in columns wcFirst .. wcLast - 1
+// that holds an unknown pixel: its Laplacian's entries between unknown pixels
+// into the matrix, its coupling to the known pixels into knownPart.
 void assembleWindows(const RefineInput& in, const std::vector<std::int32_t>& unknownIndex, int radius,
-                     double epsilon, Matrix& matrix, Vector& knownPart) {
+                     double epsilon, std::ptrdiff_t wcFirst, std::ptrdiff_t wcLast, Matrix& matrix,
+                     Vector& knownPart) {
     const std::ptrdiff_t rows = in.rows, cols = in.cols, planeSize = rows * cols;
     const std::ptrdiff_t side = 2 * radius + 1, n = side * side;
     std::vector<std::ptrdiff_t> offset(static_cast<std::size_t>(n));
@@ -73,7 +74,7 @@ void assembleWindows(const RefineInput& in, const std::vector<std::int32_t>& unk
     const int* inner = matrix.innerIndexPtr();
     double* values = matrix.valuePtr();
 
-    for (std::ptrdiff_t wc = radius; wc < cols - radius; ++wc)
+    for (std::ptrdiff_t wc = std::max<std::ptrdiff_t>(wcFirst, radius); wc < std::min(wcLast, cols - radius); ++wc)
         for (std::ptrdiff_t wr = radius; wr < rows - radius; ++wr) {
             const std::ptrdiff_t centre = wr + wc * rows;
             bool holdsUnknown = false;
@@ -140,9 +141,28 @@ void assembleWindows(const RefineInput& in, const std::vector<std::int32_t>& unk
         }
 }
 
+// Windows in bands of columns: a band's windows reach radius columns beyond it,
+// so bands two apart share no pixel and run at once, even bands before odd ones.
+// Bands follow from the image alone, so every thread count adds in the same order.
+void assembleInBands(const RefineInput& in, const std::vector<std::int32_t>& unknownIndex, int radius,
+                     double epsilon, Matrix& matrix, Vector& knownPart, const ParallelFor& parallel) {
+    const std::ptrdiff_t band = std::max<std::ptrdiff_t>(64, 2 * radius + 1);
+    const std::ptrdiff_t bands = (in.cols + band - 1) / band;
+    for (std::ptrdiff_t parity = 0; parity < 2; ++parity) {
+        const std::function<void(std::ptrdiff_t)> task = [&](std::ptrdiff_t part) {
+            const std::ptrdiff_t k = 2 * part + parity;
+            assembleWindows(in, unknownIndex, radius, epsilon, k * band, (k + 1) * band, matrix, knownPart);
+        };
+        const std::ptrdiff_t parts = (bands - parity + 1) / 2;
+        if (parallel) parallel(parts, task);
+        else
+            for (std::ptrdiff_t part = 0; part < parts; ++part) task(part);
+    }
+}
+
 }  // namespace
 
-std::vector<double> refineBand(const RefineInput& in, const RefineParams& params) {
+std::vector<double> refineBand(const RefineInput& in, const RefineParams& params, const ParallelFor& parallel) {
     // The guided filter's matte is a close start: conjugate gradients then need few iterations.
     std::vector<double> start = guidedBand(in, params.guidedRadius, params.epsilon);
     const auto nU = static_cast<std::ptrdiff_t>(start.size());
@@ -152,12 +172,12 @@ std::vector<double> refineBand(const RefineInput& in, const RefineParams& params
     {
         const std::vector<std::int32_t> unknownIndex = unknownIndexOf(in);
         matrix = lowerPattern(in, unknownIndex, nU, params.radius);
-        assembleWindows(in, unknownIndex, params.radius, params.epsilon, matrix, knownPart);
+        assembleInBands(in, unknownIndex, params.radius, params.epsilon, matrix, knownPart, parallel);
     }
 
     // A pixel whose windows all lie outside the image has no row in L: the floor
     // keeps the system definite there, and is too small to matter elsewhere.
-    Vector rhs(nU);
+    Vector& rhs = knownPart;
     for (std::ptrdiff_t j = 0; j < nU; ++j) {
         const double weight = std::max(params.lambda * in.confidence[j], 1e-9);
         matrix.valuePtr()[matrix.outerIndexPtr()[j]] += weight;
@@ -166,12 +186,9 @@ std::vector<double> refineBand(const RefineInput& in, const RefineParams& params
 
     // Jacobi preconditioning: an incomplete factor costs more to build than the
     // few iterations it saves from the guided start.
-    Eigen::ConjugateGradient<Matrix, Eigen::Lower, Eigen::DiagonalPreconditioner<double>> solver;
-    solver.setTolerance(params.tolerance);
-    solver.setMaxIterations(params.maxIterations);
-    solver.compute(matrix);
-    const Vector x = solver.solveWithGuess(rhs, Eigen::Map<const Vector>(start.data(), nU));
-    for (std::ptrdiff_t j = 0; j < nU; ++j) start[static_cast<std::size_t>(j)] = std::min(std::max(x[j], 0.0), 1.0);
+    conjugateGradient({nU, matrix.outerIndexPtr(), matrix.innerIndexPtr(), matrix.valuePtr()}, rhs.data(),
+                      start.data(), params.tolerance, params.maxIterations, parallel);
+    for (double& x : start) x = std::min(std::max(x, 0.0), 1.0);
     return start;
 }
 

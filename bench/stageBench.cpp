@@ -3,14 +3,17 @@
 // uint8 image planes R, G, B and the uint8 trimap, column-major, and optionally
 // the uint8 true alpha, whose SAD over the unknown pixels is then shown.
 //
-//   stageBench case.raw [--threads N] [--passes N] [--no-refine] [--alpha out.raw]
+//   stageBench case.raw [--threads N] [--passes N] [--no-refine] [--sequential] [--alpha out.raw]
 //
+// --sequential runs the search passes in list order (one strip) instead of the
+// parallel schedule, for the quality of the two side by side.
 // Times are wall-clock per stage (from the progress reports); peak memory is the
 // process's resident peak, the dump's own bytes included. Not a test.
 #include <sys/resource.h>
 
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +21,7 @@
 #include <vector>
 
 #include "pairseek.h"
+#include "schedule.h"
 
 namespace {
 
@@ -44,11 +48,13 @@ int main(int argc, char** argv) {
     if (argc < 2) return fail("usage: stageBench case.raw [--threads N] [--passes N] [--no-refine] [--alpha out.raw]");
     pairseek::MatteOptions options;
     const char* alphaOut = nullptr;
+    std::ptrdiff_t stripPixels = pairseek::detail::defaultStripPixels;
     for (int a = 2; a < argc; ++a) {
         const std::string arg = argv[a];
         if (arg == "--threads" && a + 1 < argc) options.threads = std::atoi(argv[++a]);
         else if (arg == "--passes" && a + 1 < argc) options.passes = std::atoi(argv[++a]);
         else if (arg == "--no-refine") options.refine = false;
+        else if (arg == "--sequential") stripPixels = PTRDIFF_MAX;
         else if (arg == "--alpha" && a + 1 < argc) alphaOut = argv[++a];
         else return fail("unknown argument " + arg);
     }
@@ -88,9 +94,10 @@ int main(int argc, char** argv) {
         lastCpu = cpu;
         return true;
     };
-    const pairseek::Matte matte = pairseek::pairMatte(
+    const pairseek::Matte matte = pairseek::detail::pairMatteInStrips(
         pairseek::ArrayView::columnMajor(image.data(), pairseek::ElementType::uint8, rows, cols, 3),
-        pairseek::ArrayView::columnMajor(trimap.data(), pairseek::ElementType::uint8, rows, cols), options);
+        pairseek::ArrayView::columnMajor(trimap.data(), pairseek::ElementType::uint8, rows, cols), options,
+        stripPixels);
     const Clock::time_point end = Clock::now();
     const double endCpu = processorSeconds();
 
@@ -106,8 +113,9 @@ int main(int argc, char** argv) {
     getrusage(RUSAGE_SELF, &usage);
     const double peakBytes = static_cast<double>(usage.ru_maxrss) * 1024.0;
 
-    std::printf("%td x %td (%.2f Mpx), %lld unknown, threads %d, refine %s\n", rows, cols, static_cast<double>(plane) / 1e6,
-                static_cast<long long>(unknown), options.threads, options.refine ? "on" : "off");
+    std::printf("%td x %td (%.2f Mpx), %lld unknown, threads %d, refine %s, %s passes\n", rows, cols,
+                static_cast<double>(plane) / 1e6, static_cast<long long>(unknown), options.threads,
+                options.refine ? "on" : "off", stripPixels == PTRDIFF_MAX ? "sequential" : "strip");
     std::printf("  %-12s %8s %8s\n", "stage", "wall s", "cpu s");
     std::printf("  %-12s %8.3f\n", "read dump", seconds(readStart, start));
     double search = 0, searchCpu = 0;

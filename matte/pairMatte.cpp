@@ -11,6 +11,7 @@
 #include "matting.h"
 #include "nearestSample.h"
 #include "pairseek.h"
+#include "schedule.h"
 #include "threadPool.h"
 
 namespace pairseek {
@@ -112,15 +113,14 @@ std::string sizeText(std::ptrdiff_t rows, std::ptrdiff_t cols) {
 
 // The pixels' 3 x 3 windows reach one column to each side: strips of whole
 // columns, run even strips first and odd ones next, never touch each other's
-// pairs while they run. Strips hold at least this many unknown pixels, so a
-// small image is one strip and its passes are the sequential ones, bit for bit.
-constexpr std::ptrdiff_t stripPixels = 16384;
-// Enough strips for the threads to share out evenly.
+// pairs while they run. Strips hold at least stripPixels unknown pixels (see
+// schedule.h), so a small image is one strip and its passes are the sequential
+// ones, bit for bit. Enough strips for the threads to share out evenly:
 constexpr std::ptrdiff_t stripsWanted = 64;
 
 // Strip k is the unknown list's range first[k] .. first[k + 1] - 1: whole
 // columns, split by the unknown pixels alone (never by the number of threads).
-std::vector<std::ptrdiff_t> stripsOf(const std::vector<SampleRecord>& unknown) {
+std::vector<std::ptrdiff_t> stripsOf(const std::vector<SampleRecord>& unknown, std::ptrdiff_t stripPixels) {
     const auto nU = static_cast<std::ptrdiff_t>(unknown.size());
     const std::ptrdiff_t size = std::max(stripPixels, (nU + stripsWanted - 1) / stripsWanted);
     std::vector<std::ptrdiff_t> first{0};
@@ -145,7 +145,7 @@ std::uint32_t stripSeed(std::uint32_t passSeed, std::ptrdiff_t k) {
     return h;
 }
 
-Matte run(const MatteInput& in, const MatteOptions& options) {
+Matte run(const MatteInput& in, const MatteOptions& options, std::ptrdiff_t stripPixels) {
     Reporter report{options.progress};
     Matte matte = knownOnly(in);
     const auto rows = static_cast<Count>(in.rows), cols = static_cast<Count>(in.cols);
@@ -184,7 +184,7 @@ Matte run(const MatteInput& in, const MatteOptions& options) {
                                   {scan.indexMap.data(), rows, cols, IndexBase::one}, in.unknownMask.data(),
                                   {options.decay, options.colourWeight}, {fgIndex.data(), bgIndex.data()},
                                   opacity);
-        const std::vector<std::ptrdiff_t> strip = stripsOf(scan.unknown);
+        const std::vector<std::ptrdiff_t> strip = stripsOf(scan.unknown, stripPixels);
         const auto strips = static_cast<std::ptrdiff_t>(strip.size()) - 1;
         std::vector<std::int32_t> previousFg, previousBg;
         std::uint32_t seed = options.seed;
@@ -243,10 +243,11 @@ Matte run(const MatteInput& in, const MatteOptions& options) {
 
 // Runs the pipeline with exhausted memory reported as a MatteError.
 template <class Read>
-Matte guarded(const MatteOptions& options, const ArrayView& image, Read&& read) {
+Matte guarded(const MatteOptions& options, const ArrayView& image, Read&& read,
+              std::ptrdiff_t stripPixels = detail::defaultStripPixels) {
     checkOptions(options);
     try {
-        return run(read(), options);
+        return run(read(), options, stripPixels);
     } catch (const std::bad_alloc&) {
         throw MatteError(MatteError::Kind::outOfMemory, "outOfMemory",
                          "not enough memory to matte a " + sizeText(image.rows, image.cols) + " image");
@@ -261,6 +262,11 @@ Matte pairMatte(const ArrayView& image, const ArrayView& trimap, const MatteOpti
 
 Matte pairMatte(const ArrayView& image, const TrimapMasks& masks, const MatteOptions& options) {
     return guarded(options, image, [&] { return readInput(image, masks); });
+}
+
+Matte detail::pairMatteInStrips(const ArrayView& image, const ArrayView& trimap, const MatteOptions& options,
+                                std::ptrdiff_t stripPixels) {
+    return guarded(options, image, [&] { return readInput(image, trimap); }, stripPixels);
 }
 
 const char* version() { return "0.4.0"; }

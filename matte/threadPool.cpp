@@ -1,11 +1,18 @@
 // The pool's threads sleep between jobs; a job is a counter of parts to claim.
 #include "threadPool.h"
 
+#include <system_error>
+
 namespace pairseek {
 
 ThreadPool::ThreadPool(int threads) {
     if (threads <= 0) threads = static_cast<int>(std::thread::hardware_concurrency());
-    for (int k = 1; k < threads; ++k) workers_.emplace_back([this] { work(); });
+    // Threads only speed things up: when the system has no more (address space for
+    // their stacks, a process limit), the pool runs with those it has.
+    try {
+        for (int k = 1; k < threads; ++k) workers_.emplace_back([this] { work(); });
+    } catch (const std::system_error&) {
+    }
 }
 
 ThreadPool::~ThreadPool() {

@@ -168,12 +168,11 @@ std::vector<double> refineBand(const RefineInput& in, const RefineParams& params
     const auto nU = static_cast<std::ptrdiff_t>(start.size());
     if (nU == 0) return start;
     Vector knownPart = Vector::Zero(nU);
-    Matrix matrix;
-    {
-        const std::vector<std::int32_t> unknownIndex = unknownIndexOf(in);
-        matrix = lowerPattern(in, unknownIndex, nU, params.radius);
-        assembleInBands(in, unknownIndex, params.radius, params.epsilon, matrix, knownPart, parallel);
-    }
+    // Built in place: assigning a returned sparse matrix copies it (Eigen has no move assignment).
+    std::vector<std::int32_t> unknownIndex = unknownIndexOf(in);
+    Matrix matrix = lowerPattern(in, unknownIndex, nU, params.radius);
+    assembleInBands(in, unknownIndex, params.radius, params.epsilon, matrix, knownPart, parallel);
+    unknownIndex = {};
 
     // A pixel whose windows all lie outside the image has no row in L: the floor
     // keeps the system definite there, and is too small to matter elsewhere.

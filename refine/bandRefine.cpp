@@ -2,6 +2,10 @@
 // assembled window by window straight into compressed storage, then
 // (L + diag(weight)) x = weight .* target - L_uk * alpha_k by conjugate gradients.
 #include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <new>
 
 #include <Eigen/SparseCore>
 
@@ -23,15 +27,26 @@ std::vector<std::int32_t> unknownIndexOf(const RefineInput& in) {
     return index;
 }
 
+// Runs task(k) for k in 0 .. parts - 1 on `parallel`, or in order without it.
+void forParts(const ParallelFor& parallel, std::ptrdiff_t parts, const std::function<void(std::ptrdiff_t)>& task) {
+    if (parallel) parallel(parts, task);
+    else
+        for (std::ptrdiff_t k = 0; k < parts; ++k) task(k);
+}
+
+// Image columns per part of the pattern's walks.
+constexpr std::ptrdiff_t patternColumns = 64;
+
 // Lower triangle's pattern, values zero: column j holds every unknown pixel within
 // 2 * radius of j (the reach of a shared window) that follows j in column-major
 // order, j itself first. Rows come in increasing order, as compressed storage needs.
+// Counted per part of image columns, then each part fills its own stretch.
 Matrix lowerPattern(const RefineInput& in, const std::vector<std::int32_t>& unknownIndex, std::ptrdiff_t nU,
-                    int radius) {
+                    int radius, const ParallelFor& parallel) {
     const std::ptrdiff_t rows = in.rows, cols = in.cols, reach = 2 * radius;
-    Matrix matrix(nU, nU);
-    auto each = [&](auto&& visit) {
-        for (std::ptrdiff_t c = 0; c < cols; ++c)
+    const std::ptrdiff_t parts = (cols + patternColumns - 1) / patternColumns;
+    auto each = [&](std::ptrdiff_t part, auto&& visit) {
+        for (std::ptrdiff_t c = part * patternColumns; c < std::min(cols, (part + 1) * patternColumns); ++c)
             for (std::ptrdiff_t r = 0; r < rows; ++r) {
                 const std::int32_t j = unknownIndex[static_cast<std::size_t>(r + c * rows)];
                 if (j < 0) continue;
@@ -43,18 +58,30 @@ Matrix lowerPattern(const RefineInput& in, const std::vector<std::int32_t>& unkn
                     }
             }
     };
-    int count = 0;
-    each([&](std::int32_t, std::int32_t) { ++count; });
-    matrix.resizeNonZeros(count);
+    std::vector<std::int64_t> first(static_cast<std::size_t>(parts) + 1, 0);
+    forParts(parallel, parts, [&](std::ptrdiff_t part) {
+        std::int64_t count = 0;
+        each(part, [&](std::int32_t, std::int32_t) { ++count; });
+        first[static_cast<std::size_t>(part) + 1] = count;
+    });
+    for (std::size_t k = 0; k < static_cast<std::size_t>(parts); ++k) first[k + 1] += first[k];
+    // Compressed storage counts in int: a band beyond that is more than the memory holds anyway.
+    if (first.back() > std::numeric_limits<int>::max()) throw std::bad_alloc();
+    Matrix matrix(nU, nU);
+    matrix.resizeNonZeros(static_cast<int>(first.back()));
     int* outer = matrix.outerIndexPtr();
     int* inner = matrix.innerIndexPtr();
-    int at = 0;
-    each([&](std::int32_t j, std::int32_t i) {
-        if (i == j) outer[j] = at;   // each column starts at its diagonal entry
-        inner[at++] = i;
+    double* values = matrix.valuePtr();
+    forParts(parallel, parts, [&](std::ptrdiff_t part) {
+        auto at = static_cast<int>(first[static_cast<std::size_t>(part)]);
+        const auto end = static_cast<int>(first[static_cast<std::size_t>(part) + 1]);
+        std::fill(values + at, values + end, 0.0);
+        each(part, [&](std::int32_t j, std::int32_t i) {
+            if (i == j) outer[j] = at;   // each column starts at its diagonal entry
+            inner[at++] = i;
+        });
     });
-    outer[nU] = at;
-    std::fill(matrix.valuePtr(), matrix.valuePtr() + at, 0.0);
+    outer[nU] = static_cast<int>(first.back());
     return matrix;
 }
 
@@ -153,10 +180,7 @@ void assembleInBands(const RefineInput& in, const std::vector<std::int32_t>& unk
             const std::ptrdiff_t k = 2 * part + parity;
             assembleWindows(in, unknownIndex, radius, epsilon, k * band, (k + 1) * band, matrix, knownPart);
         };
-        const std::ptrdiff_t parts = (bands - parity + 1) / 2;
-        if (parallel) parallel(parts, task);
-        else
-            for (std::ptrdiff_t part = 0; part < parts; ++part) task(part);
+        forParts(parallel, (bands - parity + 1) / 2, task);
     }
 }
 
@@ -170,7 +194,7 @@ std::vector<double> refineBand(const RefineInput& in, const RefineParams& params
     Vector knownPart = Vector::Zero(nU);
     // Built in place: assigning a returned sparse matrix copies it (Eigen has no move assignment).
     std::vector<std::int32_t> unknownIndex = unknownIndexOf(in);
-    Matrix matrix = lowerPattern(in, unknownIndex, nU, params.radius);
+    Matrix matrix = lowerPattern(in, unknownIndex, nU, params.radius, parallel);
     assembleInBands(in, unknownIndex, params.radius, params.epsilon, matrix, knownPart, parallel);
     unknownIndex = {};
 

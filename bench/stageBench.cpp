@@ -3,7 +3,7 @@
 // uint8 image planes R, G, B and the uint8 trimap, column-major, and optionally
 // the uint8 true alpha, whose SAD over the unknown pixels is then shown.
 //
-//   stageBench case.raw [--threads N] [--passes N] [--no-refine] [--sequential] [--alpha out.raw]
+//   stageBench case.raw [--threads N] [--passes N] [--seed N] [--no-refine] [--sequential] [--alpha out.raw]
 //
 // --sequential runs the search passes in list order (one strip) instead of the
 // parallel schedule, for the quality of the two side by side.
@@ -45,7 +45,9 @@ int fail(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) return fail("usage: stageBench case.raw [--threads N] [--passes N] [--no-refine] [--alpha out.raw]");
+    if (argc < 2)
+        return fail("usage: stageBench case.raw [--threads N] [--passes N] [--seed N] [--no-refine] [--sequential] "
+                    "[--alpha out.raw]");
     pairseek::MatteOptions options;
     const char* alphaOut = nullptr;
     std::ptrdiff_t stripPixels = pairseek::detail::defaultStripPixels;
@@ -53,6 +55,7 @@ int main(int argc, char** argv) {
         const std::string arg = argv[a];
         if (arg == "--threads" && a + 1 < argc) options.threads = std::atoi(argv[++a]);
         else if (arg == "--passes" && a + 1 < argc) options.passes = std::atoi(argv[++a]);
+        else if (arg == "--seed" && a + 1 < argc) options.seed = static_cast<std::uint32_t>(std::strtoul(argv[++a], nullptr, 10));
         else if (arg == "--no-refine") options.refine = false;
         else if (arg == "--sequential") stripPixels = PTRDIFF_MAX;
         else if (arg == "--alpha" && a + 1 < argc) alphaOut = argv[++a];

@@ -2,6 +2,7 @@
 // column-major order.
 #include <algorithm>
 
+#include "hugePages.h"
 #include "matting.h"
 
 namespace pairseek {
@@ -47,7 +48,8 @@ FringeScanResult collectFringe(const double* image, const std::uint8_t* fgMask, 
     result.foreground.reserve(nF);
     result.background.reserve(nB);
     result.unknown.reserve(nU);
-    result.indexMap.assign(static_cast<std::size_t>(plane), 0);
+    preferHugePages(result.unknown.data(), nU * sizeof(SampleRecord));
+    assignOnHugePages(result.indexMap, static_cast<std::size_t>(plane), std::int32_t{0});
 
     for (std::ptrdiff_t c = 0; c < nCols; ++c) {
         for (std::ptrdiff_t r = 0; r < nRows; ++r) {

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "hugePages.h"
 #include "matting.h"
 
 namespace pairseek {
@@ -83,7 +84,8 @@ void checkImage(const ArrayView& image) {
 // float image would silently give a wrong matte.
 std::vector<double> readImage(const ArrayView& image) {
     const std::ptrdiff_t rows = image.rows, cols = image.cols, plane = rows * cols;
-    std::vector<double> planes(static_cast<std::size_t>(3 * plane));
+    std::vector<double> planes;
+    assignOnHugePages(planes, static_cast<std::size_t>(3 * plane), 0.0);
     const bool isFloat = image.type == ElementType::float32 || image.type == ElementType::float64;
     const double scale = image.type == ElementType::uint8 ? 255.0 : 65535.0;
     std::ptrdiff_t nonFinite = 0, outside = 0, firstOutsideR = 0, firstOutsideC = 0;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "hugePages.h"
 #include "matting.h"
 
 namespace pairseek {
@@ -91,10 +92,12 @@ template <class Gap>
 void nearestWith(std::ptrdiff_t rows, std::ptrdiff_t cols, const std::vector<std::ptrdiff_t>& sampleCells,
                  const std::vector<std::ptrdiff_t>& cells, std::int32_t* nearestIndex, double* distance) {
     const auto grid = static_cast<std::size_t>(rows * cols);
-    std::vector<std::int32_t> index(grid, -1);
+    std::vector<std::int32_t> index;
+    assignOnHugePages(index, grid, std::int32_t{-1});
     for (std::size_t i = 0; i < sampleCells.size(); ++i)
         index[static_cast<std::size_t>(sampleCells[i])] = static_cast<std::int32_t>(i);
-    std::vector<Gap> gap2(grid);
+    std::vector<Gap> gap2;
+    assignOnHugePages(gap2, grid, Gap{0});
     transform(rows, cols, index.data(), gap2.data());
     for (std::size_t i = 0; i < cells.size(); ++i) {
         const auto cell = static_cast<std::size_t>(cells[i]);

@@ -7,6 +7,7 @@
 
 #include "bandRefine.h"
 #include "confidence.h"
+#include "hugePages.h"
 #include "inputs.h"
 #include "matting.h"
 #include "nearestSample.h"
@@ -95,8 +96,8 @@ Matte knownOnly(const MatteInput& in) {
     m.rows = in.rows;
     m.cols = in.cols;
     const std::size_t plane = in.fgMask.size();
-    m.alpha.resize(plane);
-    m.foreground.assign(3 * plane, 0.0);
+    assignOnHugePages(m.alpha, plane, 0.0);
+    assignOnHugePages(m.foreground, 3 * plane, 0.0);
     for (std::size_t p = 0; p < plane; ++p) {
         m.alpha[p] = in.fgMask[p] ? 1.0 : 0.0;
         if (in.fgMask[p])

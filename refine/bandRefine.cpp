@@ -11,6 +11,7 @@
 
 #include "bandRefine.h"
 #include "conjugateGradient.h"
+#include "hugePages.h"
 
 namespace pairseek {
 namespace {
@@ -20,7 +21,8 @@ using Vector = Eigen::VectorXd;
 
 // Per pixel its 0-based unknown index, -1 if known.
 std::vector<std::int32_t> unknownIndexOf(const RefineInput& in) {
-    std::vector<std::int32_t> index(static_cast<std::size_t>(in.rows * in.cols), -1);
+    std::vector<std::int32_t> index;
+    assignOnHugePages(index, static_cast<std::size_t>(in.rows * in.cols), std::int32_t{-1});
     std::int32_t next = 0;
     for (std::size_t p = 0; p < index.size(); ++p)
         if (in.unknownMask[p]) index[p] = next++;
@@ -69,6 +71,8 @@ Matrix lowerPattern(const RefineInput& in, const std::vector<std::int32_t>& unkn
     if (first.back() > std::numeric_limits<int>::max()) throw std::bad_alloc();
     Matrix matrix(nU, nU);
     matrix.resizeNonZeros(static_cast<int>(first.back()));
+    preferHugePages(matrix.valuePtr(), static_cast<std::size_t>(first.back()) * sizeof(double));
+    preferHugePages(matrix.innerIndexPtr(), static_cast<std::size_t>(first.back()) * sizeof(int));
     int* outer = matrix.outerIndexPtr();
     int* inner = matrix.innerIndexPtr();
     double* values = matrix.valuePtr();

@@ -192,7 +192,7 @@ void assembleInBands(const RefineInput& in, const std::vector<std::int32_t>& unk
 
 std::vector<double> refineBand(const RefineInput& in, const RefineParams& params, const ParallelFor& parallel) {
     // The guided filter's matte is a close start: conjugate gradients then need few iterations.
-    std::vector<double> start = guidedBand(in, params.guidedRadius, params.epsilon);
+    std::vector<double> start = guidedBand(in, params.guidedRadius, params.epsilon, parallel);
     const auto nU = static_cast<std::ptrdiff_t>(start.size());
     if (nU == 0) return start;
     Vector knownPart = Vector::Zero(nU);

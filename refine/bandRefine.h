@@ -38,6 +38,7 @@ std::vector<double> refineBand(const RefineInput& in, const RefineParams& params
 
 // The starting matte alone: a guided filter of target weighted by confidence (known
 // pixels: knownAlpha, weight 1) over the unknown pixels' bounding box, clamped to [0, 1].
-std::vector<double> guidedBand(const RefineInput& in, int radius, double epsilon);
+// Runs in parts of columns on `parallel`; the result does not depend on how.
+std::vector<double> guidedBand(const RefineInput& in, int radius, double epsilon, const ParallelFor& parallel = {});
 
 }  // namespace pairseek

@@ -15,10 +15,11 @@
 namespace pairseek {
 namespace {
 
-// A wavy soft edge between two textured colours, 8-bit column-major planes,
-// its true alpha, and a trimap whose unknown band (about 66000 pixels) is wide.
+// A wavy soft edge across the image between two textured colours, 8-bit
+// column-major planes, its true alpha, and a trimap whose unknown band (about
+// 77000 pixels, 640 columns) spans several strips, chunks, bands and parts.
 struct WavyEdge {
-    std::ptrdiff_t rows = 300, cols = 420;
+    std::ptrdiff_t rows = 200, cols = 640;
     std::vector<std::uint8_t> image, trimap;
     std::vector<double> alpha;
     WavyEdge() {
@@ -29,15 +30,15 @@ struct WavyEdge {
         for (std::ptrdiff_t c = 0; c < cols; ++c)
             for (std::ptrdiff_t r = 0; r < rows; ++r) {
                 const double rd = static_cast<double>(r), cd = static_cast<double>(c);
-                const double edge = 210 + 40 * std::sin(rd / 23.0);
-                const double a = std::min(std::max((edge - cd) / 30 + 0.5, 0.0), 1.0);
+                const double edge = 100 + 30 * std::sin(cd / 23.0);
+                const double a = std::min(std::max((edge - rd) / 30 + 0.5, 0.0), 1.0);
                 const double fg[3] = {0.8 + 0.1 * std::sin(rd / 3 + cd / 5), 0.45 + 0.2 * std::cos(cd / 7), 0.2};
                 const double bg[3] = {0.15, 0.3 + 0.2 * std::sin(cd / 4 - rd / 9), 0.7 + 0.15 * std::cos(rd / 5)};
                 const auto at = static_cast<std::size_t>(r + c * rows);
                 for (std::size_t k = 0; k < 3; ++k)
                     image[at + k * plane] = static_cast<std::uint8_t>(std::lround(255 * (a * fg[k] + (1 - a) * bg[k])));
                 alpha[at] = a;
-                trimap[at] = std::fabs(cd - edge) > 110 ? (cd < edge ? 255 : 0) : 128;
+                trimap[at] = std::fabs(rd - edge) > 60 ? (rd < edge ? 255 : 0) : 128;
             }
     }
     ArrayView imageView() const { return ArrayView::columnMajor(image.data(), ElementType::uint8, rows, cols, 3); }
@@ -91,7 +92,7 @@ TEST(ThreadCount, StripScheduleMattesAsWellAsTheSequentialPasses) {
 TEST(ThreadCount, SmallImagesRunTheSequentialPasses) {
     WavyEdge scene;
     for (std::size_t p = 0; p < scene.trimap.size(); ++p)
-        if (scene.trimap[p] == 128 && p % static_cast<std::size_t>(scene.rows) > 100) scene.trimap[p] = 0;
+        if (scene.trimap[p] == 128 && p / static_cast<std::size_t>(scene.rows) > 200) scene.trimap[p] = 0;
     MatteOptions options;
     options.refine = false;
     const Matte strips = pairMatte(scene.imageView(), scene.trimapView(), options);

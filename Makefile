@@ -19,7 +19,11 @@ modules: deps
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 	cmake --build build -j 2 --target octaveModules
 
-demo: modules
+# The command on the sample, then the Octave demo's overview picture.
+demo: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --build build -j 2 --target pairseekCommand octaveModules
+	build/bin/pairseek data/synth1_image.png data/synth1_trimap.png -o out/alpha.png --cutout out/cutout.png
 	$(OCTAVE) --eval "addpath('build/octave', 'matlab'); pairMatteDemo"
 
 test: deps

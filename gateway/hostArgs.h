@@ -4,6 +4,7 @@
 // (a longjmp or a host exception, depending on the host) leaks nothing.
 #pragma once
 
+#include <cctype>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
@@ -18,6 +19,14 @@ namespace hostArgs {
 using Size = long long;
 
 inline constexpr Size maxCount = INT32_MAX;   // counts and grid sides are 32-bit signed in the core
+
+// Option names match in any case.
+inline bool sameName(const char* given, const char* name) {
+    for (; *given && *name; ++given, ++name)
+        if (std::tolower(static_cast<unsigned char>(*given)) != std::tolower(static_cast<unsigned char>(*name)))
+            return false;
+    return *given == *name;
+}
 
 inline Size numberOfDims(const mxArray* a) { return static_cast<Size>(mxGetNumberOfDimensions(a)); }
 

@@ -55,17 +55,18 @@ double integerOption(const mxArray* value, const char* name, double low, double 
 }
 
 Options readOptions(int nrhs, const mxArray* prhs[]) {
-    static const char* const names[] = {"Passes", "Decay", "ColourWeight", "Seed", "Refine", "Verbose"};
+    static const char* const names[] = {"Passes", "Decay", "ColourWeight", "Seed", "Refine", "Verbose", "Foreground"};
     Options options;
     if ((nrhs - FirstOptionIn) % 2 != 0)
         check.fail("options", "options must come in name, value pairs; got %d extra arguments", nrhs - FirstOptionIn);
     for (int k = FirstOptionIn; k < nrhs; k += 2) {
         char given[32] = "";
         if (!mxIsChar(prhs[k]) || mxGetString(prhs[k], given, sizeof given) != 0)
-            check.fail("options", "unknown option; expected one of Passes, Decay, ColourWeight, Seed, Refine, Verbose");
+            check.fail("options", "unknown option; expected one of Passes, Decay, ColourWeight, Seed, Refine, Verbose, "
+                       "Foreground");
         int which = -1;
-        for (int n = 0; n < 6; ++n)
-            if (strcasecmp(given, names[n]) == 0) which = n;
+        for (int n = 0; n < 7; ++n)
+            if (hostArgs::sameName(given, names[n])) which = n;
         const mxArray* value = prhs[k + 1];
         switch (which) {
             case 0:
@@ -85,9 +86,18 @@ Options readOptions(int nrhs, const mxArray* prhs[]) {
                 (which == 4 ? options.matte.refine : options.verbose) = v != 0;
                 break;
             }
+            case 6: {
+                char method[16] = "";
+                if (!mxIsChar(value) || mxGetString(value, method, sizeof method) != 0 ||
+                    (!hostArgs::sameName(method, "estimated") && !hostArgs::sameName(method, "samples")))
+                    check.fail("Foreground", "option Foreground must be 'estimated' or 'samples'");
+                options.matte.foreground = hostArgs::sameName(method, "samples") ? pairseek::Foreground::samples
+                                                                              : pairseek::Foreground::estimated;
+                break;
+            }
             default:
                 check.fail("options", "unknown option '%s'; expected one of Passes, Decay, ColourWeight, Seed, "
-                           "Refine, Verbose", given);
+                           "Refine, Verbose, Foreground", given);
         }
     }
     return options;

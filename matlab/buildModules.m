@@ -1,6 +1,6 @@
 function buildModules(outDir)
-%BUILDMODULES Build the pairMatte, fringeScan, pairSeek and refineBand modules with the host's mex.
-%   buildModules builds the modules from ../gateway, ../core, ../refine and ../matte
+%BUILDMODULES Build the pairMatte, fringeScan, pairSeek, refineBand and cut-out modules with the host's mex.
+%   buildModules builds the modules from ../gateway, ../core, ../refine, ../matte and ../cutout
 %   into ../build/octave (Octave) or ../build/matlab (MATLAB) and copies their help
 %   files (help/) beside them; add that folder to the path. buildModules(outDir)
 %   builds them into outDir. Works in GNU Octave (mkoctfile --mex) and in MATLAB (mex with a
@@ -12,7 +12,8 @@ function buildModules(outDir)
 %   must follow the exact order of double operations, without fused
 %   multiply-add. The CMake build (build/octave) does the same.
 %
-%   See also PAIRMATTE, FRINGESCAN, PAIRSEEK, REFINEBAND.
+%   See also PAIRMATTE, FRINGESCAN, PAIRSEEK, REFINEBAND, ESTIMATEFOREGROUND,
+%   COMPOSITE, TRIMAPFROMMASK.
   here = fileparts(mfilename('fullpath'));
   root = fileparts(here);
   if nargin < 1
@@ -29,15 +30,17 @@ function buildModules(outDir)
   gateway = fullfile(root, 'gateway');
   refine = fullfile(root, 'refine');
   matte = fullfile(root, 'matte');
+  cutout = fullfile(root, 'cutout');
   eigen = getenv('EIGEN3_INCLUDE_DIR');
   if isempty(eigen)
     eigen = '/usr/include/eigen3';
   end
   flags = '-O2 -std=c++17 -ffp-contract=off -fno-fast-math';
   % Each module: its libraries' folders and the include folders it needs.
-  modules = {'fringeScan', 'pairSeek', 'refineBand', 'pairMatte'};
-  libraries = {{core}, {core}, {refine}, {matte, refine, core}};
-  includes = {{core}, {core}, {refine, eigen}, {matte, refine, core, eigen}};
+  modules = {'fringeScan', 'pairSeek', 'refineBand', 'pairMatte', 'estimateForeground', 'composite', 'trimapFromMask'};
+  libraries = {{core}, {core}, {refine}, {matte, refine, cutout, core}, {cutout}, {cutout}, {cutout}};
+  includes = {{core}, {core}, {refine, eigen}, {matte, refine, cutout, core, eigen}, {cutout, matte}, {cutout, matte}, ...
+              {cutout, matte}};
   for k = 1:numel(modules)
     librarySources = {};
     for folder = libraries{k}

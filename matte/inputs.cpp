@@ -80,19 +80,20 @@ void checkImage(const ArrayView& image) {
         reject(MatteError::Kind::type, "imageClass", "image must be float64, float32, uint8 or uint16; got boolean");
 }
 
-// Scales to [0, 1] and checks that float images already are: 0..255 values in a
-// float image would silently give a wrong matte.
-std::vector<double> readImage(const ArrayView& image) {
-    const std::ptrdiff_t rows = image.rows, cols = image.cols, plane = rows * cols;
-    std::vector<double> planes;
-    assignOnHugePages(planes, static_cast<std::size_t>(3 * plane), 0.0);
-    const bool isFloat = image.type == ElementType::float32 || image.type == ElementType::float64;
-    const double scale = image.type == ElementType::uint8 ? 255.0 : 65535.0;
+// Scales to [0, 1] and checks that float arrays already are: 0..255 values in a
+// float image would silently give a wrong matte. `planes` planes come out; a
+// one-channel view fills them all.
+std::vector<double> readUnit(const ArrayView& view, const char* name, const char* rangeCode, std::ptrdiff_t planes) {
+    const std::ptrdiff_t rows = view.rows, plane = rows * view.cols;
+    std::vector<double> out;
+    assignOnHugePages(out, static_cast<std::size_t>(planes * plane), 0.0);
+    const bool isFloat = view.type == ElementType::float32 || view.type == ElementType::float64;
+    const double scale = view.type == ElementType::uint8 ? 255.0 : view.type == ElementType::uint16 ? 65535.0 : 1.0;
     std::ptrdiff_t nonFinite = 0, outside = 0, firstOutsideR = 0, firstOutsideC = 0;
     double firstOutside = 0;
-    for (std::ptrdiff_t k = 0; k < image.channels; ++k) {
-        double* out = planes.data() + k * plane;
-        visitElements(image, k, [&](std::ptrdiff_t r, std::ptrdiff_t c, double v) {
+    for (std::ptrdiff_t k = 0; k < std::min(view.channels, planes); ++k) {
+        double* target = out.data() + k * plane;
+        visitElements(view, k, [&](std::ptrdiff_t r, std::ptrdiff_t c, double v) {
             if (isFloat) {
                 if (!std::isfinite(v)) ++nonFinite;
                 else if (v < 0.0 || v > 1.0) {
@@ -101,20 +102,20 @@ std::vector<double> readImage(const ArrayView& image) {
             } else {
                 v = v / scale;
             }
-            out[gridIndex(r, c, rows)] = v;
+            target[gridIndex(r, c, rows)] = v;
         });
     }
     if (nonFinite > 0)
         reject(MatteError::Kind::value, "nonFinite",
-               format("image must hold finite values; it has %td NaN or Inf", nonFinite));
+               format("%s must hold finite values; it has %td NaN or Inf", name, nonFinite));
     if (outside > 0)
-        reject(MatteError::Kind::value, "imageRange",
-               format("a %s image must hold values in [0, 1]; %td are outside, the first %g at row %td, column %td "
+        reject(MatteError::Kind::value, rangeCode,
+               format("a %s %s must hold values in [0, 1]; %td are outside, the first %g at row %td, column %td "
                       "(divide 0..255 values by 255, or pass uint8)",
-                      typeName(image.type), outside, firstOutside, firstOutsideR + 1, firstOutsideC + 1));
-    if (image.channels == 1)
-        for (int k = 1; k < 3; ++k) std::copy(planes.begin(), planes.begin() + plane, planes.begin() + k * plane);
-    return planes;
+                      typeName(view.type), name, outside, firstOutside, firstOutsideR + 1, firstOutsideC + 1));
+    if (view.channels == 1)
+        for (std::ptrdiff_t k = 1; k < planes; ++k) std::copy(out.begin(), out.begin() + plane, out.begin() + k * plane);
+    return out;
 }
 
 void checkSameSize(const ArrayView& image, const ArrayView& other, const char* name) {
@@ -125,6 +126,20 @@ void checkSameSize(const ArrayView& image, const ArrayView& other, const char* n
 }
 
 }  // namespace
+
+std::vector<double> readImagePlanes(const ArrayView& image) {
+    checkImage(image);
+    return readUnit(image, "image", "imageRange", 3);
+}
+
+std::vector<double> readUnitGrid(const ArrayView& view, const ArrayView& like, const char* name, const char* rangeCode) {
+    checkView(view, name, "sizeMismatch");
+    checkSameSize(like, view, name);
+    if (view.channels != 1)
+        reject(MatteError::Kind::value, "sizeMismatch",
+               format("%s must be rows x cols (one channel); got %td channels", name, view.channels));
+    return readUnit(view, name, rangeCode, 1);
+}
 
 void checkOptions(const MatteOptions& options) {
     if (options.passes < 1)
@@ -143,12 +158,20 @@ void checkOptions(const MatteOptions& options) {
     if (!(options.colourWeight >= 0.0 && std::isfinite(options.colourWeight)))
         reject(MatteError::Kind::value, "ColourWeight",
                format("colourWeight must be a finite number >= 0; got %g", options.colourWeight));
+    if (options.foreground != Foreground::estimated && options.foreground != Foreground::samples)
+        reject(MatteError::Kind::value, "Foreground",
+               format("foreground must be Foreground::estimated or Foreground::samples; got %d",
+                      static_cast<int>(options.foreground)));
 }
 
 MatteInput readInput(const ArrayView& image, const ArrayView& trimap) {
     checkImage(image);
     checkView(trimap, "trimap", "sizeMismatch");
     checkSameSize(image, trimap, "trimap");
+    if (trimap.channels != 1 && trimap.channels != 3)
+        reject(MatteError::Kind::value, "sizeMismatch",
+               format("trimap must be rows x cols (or rows x cols x 3, the first plane read); got %td x %td x %td",
+                      trimap.rows, trimap.cols, trimap.channels));
 
     double foreground = 1.0;
     switch (trimap.type) {
@@ -182,7 +205,7 @@ MatteInput readInput(const ArrayView& image, const ArrayView& trimap) {
                format("a %s trimap must hold values in [0, 1] (0 background, 1 foreground); %td are outside, "
                       "the first %g",
                       typeName(trimap.type), outside, firstOutside));
-    in.image = readImage(image);
+    in.image = readUnit(image, "image", "imageRange", 3);
     return in;
 }
 
@@ -210,7 +233,7 @@ MatteInput readInput(const ArrayView& image, const TrimapMasks& masks) {
             reject(MatteError::Kind::value, "masksOverlap",
                    format("the masks must not overlap; pixel at row %td, column %td is in more than one",
                           static_cast<std::ptrdiff_t>(k) % in.rows + 1, static_cast<std::ptrdiff_t>(k) / in.rows + 1));
-    in.image = readImage(image);
+    in.image = readUnit(image, "image", "imageRange", 3);
     return in;
 }
 

@@ -21,6 +21,10 @@ struct MatteInput {
 void checkOptions(const MatteOptions& options);
 
 MatteInput readInput(const ArrayView& image, const ArrayView& trimap);
+// An image as for the matte: three column-major planes in [0, 1].
+std::vector<double> readImagePlanes(const ArrayView& image);
+// A one-channel array of `like`'s size in [0, 1] (integers scaled, booleans 0 / 1).
+std::vector<double> readUnitGrid(const ArrayView& view, const ArrayView& like, const char* name, const char* rangeCode);
 MatteInput readInput(const ArrayView& image, const TrimapMasks& masks);
 
 }  // namespace pairseek

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "bandRefine.h"
+#include "cutout.h"
 #include "confidence.h"
 #include "hugePages.h"
 #include "inputs.h"
@@ -231,12 +232,21 @@ Matte run(const MatteInput& in, const MatteOptions& options, std::ptrdiff_t stri
     }
 
     const std::size_t plane = in.unknownMask.size();
-    for (std::size_t i = 0; i < nU; ++i) {
-        const auto cell = static_cast<std::size_t>(cellOf(scan.unknown[i], in.rows));
-        const SampleRecord& f = scan.foreground[static_cast<std::size_t>(fgIndex[i])];
-        matte.foreground[cell] = f.red;
-        matte.foreground[cell + plane] = f.green;
-        matte.foreground[cell + 2 * plane] = f.blue;
+    if (options.foreground == Foreground::estimated) {
+        const std::vector<double> estimated =
+            estimateForeground(in.image.data(), matte.alpha.data(), in.rows, in.cols).foreground;
+        for (std::size_t i = 0; i < nU; ++i) {
+            const auto cell = static_cast<std::size_t>(cellOf(scan.unknown[i], in.rows));
+            for (std::size_t k = 0; k < 3; ++k) matte.foreground[cell + k * plane] = estimated[cell + k * plane];
+        }
+    } else {
+        for (std::size_t i = 0; i < nU; ++i) {
+            const auto cell = static_cast<std::size_t>(cellOf(scan.unknown[i], in.rows));
+            const SampleRecord& f = scan.foreground[static_cast<std::size_t>(fgIndex[i])];
+            matte.foreground[cell] = f.red;
+            matte.foreground[cell + plane] = f.green;
+            matte.foreground[cell + 2 * plane] = f.blue;
+        }
     }
     report("foreground", 1, 1);
     return matte;

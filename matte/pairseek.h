@@ -50,7 +50,7 @@ struct ArrayView {
 // The image: channels 3 (R, G, B) or 1 (gray). uint8 and uint16 are scaled to
 // [0, 1]; float32 and float64 must already lie in [0, 1] and be finite.
 //
-// The trimap: one channel (of more, the first is read). uint8: 0 background,
+// The trimap: one channel (of three, the first is read). uint8: 0 background,
 // 255 foreground; uint16: 0 and 65535; float32, float64 and boolean: 0 and 1.
 // Every other value marks an unknown pixel.
 //
@@ -75,12 +75,20 @@ struct Progress {
 // Returns false to cancel: the pipeline then throws MatteError with code "cancelled".
 using ProgressCallback = std::function<bool(const Progress&)>;
 
+// The colours the matte returns as its foreground at the unknown pixels.
+enum class Foreground {
+    estimated,   // solved from the image and the final alpha: smooth, and blended with a
+                 // background they give back the image (the cutout library's estimateForeground)
+    samples      // each pixel's chosen foreground sample, copied from elsewhere in the image
+};
+
 struct MatteOptions {
     int passes = 10;             // search passes, >= 1
     double decay = 0.5;          // shrink factor of the random search radii, 0 <= decay < 1
     double colourWeight = 150;   // weight of the colour misfit against the spatial terms (colours in [0, 1])
     std::uint32_t seed = 1;      // the same seed gives the same matte
     bool refine = true;          // smooth, edge-aware matte from the sampled alphas; false: the search's own
+    Foreground foreground = Foreground::estimated;
     int threads = 0;             // threads to run on, the caller's included; 0: every core. The matte is the
                                  // same for every count: work is split by the image, never by the threads
     ProgressCallback progress;   // called at each stage and after each pass; may be empty
@@ -124,11 +132,50 @@ private:
 // of the sampled alphas weighted by their pairs' confidence.
 //
 // alpha is 0 and 1 on the known pixels; foreground is the image on the known
-// foreground, 0 on the background and at an unknown pixel the colour of its
-// chosen foreground sample. A trimap without unknown pixels returns at once.
+// foreground, 0 on the background and at an unknown pixel the estimated colour
+// or that of its chosen foreground sample (options.foreground). A trimap without unknown pixels returns at once.
 // Throws MatteError for rejected input, cancellation and exhausted memory.
 Matte pairMatte(const ArrayView& image, const ArrayView& trimap, const MatteOptions& options = {});
 Matte pairMatte(const ArrayView& image, const TrimapMasks& masks, const MatteOptions& options = {});
+
+// ---------------------------------------------------------------- cut-outs
+
+// rows x cols x 3 colour planes (R, G, B), column-major, in [0, 1].
+struct ColourImage {
+    std::ptrdiff_t rows = 0, cols = 0;
+    std::vector<double> planes;
+};
+
+struct ForegroundColours {
+    ColourImage foreground, background;
+};
+
+// The colours of a matte's two layers: where 0 < alpha < 1, F and B with
+// alpha F + (1 - alpha) B equal to the image, smooth where the image is; F is
+// the image where alpha = 1 and B where alpha = 0. `image` as for pairMatte;
+// `alpha` one channel of its size: uint8 and uint16 scaled, floats in [0, 1].
+// Throws MatteError for rejected input and exhausted memory.
+ForegroundColours estimateForeground(const ArrayView& image, const ArrayView& alpha);
+
+// alpha F + (1 - alpha) background, over another image of the same size (as
+// `image` above) or over one colour (R, G, B in [0, 1]).
+ColourImage composite(const ArrayView& foreground, const ArrayView& alpha, const ArrayView& background);
+ColourImage composite(const ArrayView& foreground, const ArrayView& alpha, double red, double green, double blue);
+
+struct TrimapOptions {
+    // Unknown band on each side of the mask's edge, in pixels; < 0: the default,
+    // 2 % of the square root of the object's area (mask >= 0.5), within 3..30.
+    double band = -1;
+    // Mask values <= low are background, >= high foreground, those between unknown.
+    double low = 0.05, high = 0.95;
+};
+
+// The trimap of a rough mask (a segmentation's, a selection's): uint8, uint16,
+// boolean, or floats in [0, 1]. The result is rows x cols bytes, column-major:
+// 255 foreground, 0 background, 128 unknown, the unknown band covering the
+// mask's edge and its uncertain values. Throws MatteError: "emptyMask" when no
+// value reaches `high`, "fullMask" when none is at most `low`, "trimapOption".
+std::vector<std::uint8_t> trimapFromMask(const ArrayView& mask, const TrimapOptions& options = {});
 
 // "0.4.0": the library's version.
 const char* version();

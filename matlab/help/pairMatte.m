@@ -14,9 +14,11 @@
 %            [0, 1] unknown.
 %
 %   alpha       rows x cols double in [0, 1]; 0 and 1 on the trimap's known pixels.
-%   foreground  rows x cols x 3 double: at an unknown pixel the colour of its chosen
-%               foreground sample, the image itself on the known foreground, 0 on the
-%               background; composite with alpha .* foreground + (1 - alpha) .* newBack.
+%   foreground  rows x cols x 3 double: at an unknown pixel the estimated foreground
+%               colour (estimateForeground of the image and alpha; 'Foreground',
+%               'samples': the colour of its chosen foreground sample), the image itself
+%               on the known foreground, 0 on the background; composite with
+%               composite(foreground, alpha, newBackground).
 %
 %   Options (name, value pairs; names in any case):
 %     'Passes'        search passes, a positive integer (default 10)
@@ -28,10 +30,13 @@
 %                     false: the search's own alphas, clamped
 %     'Verbose'       true: print fringeScan's counts, one line per pass and the
 %                     refinement time (default false)
+%     'Foreground'    'estimated' (default): foreground colours solved from the image
+%                     and alpha, smooth and consistent with the blend; 'samples': each
+%                     unknown pixel's chosen foreground sample, as copied by the search
 %
 %   A trimap without unknown pixels returns its own alpha at once. Errors have the
 %   identifiers pairseek:pairMatte:<what>: options, Passes, Decay, ColourWeight, Seed,
-%   Refine, Verbose, imageClass, imageSize, imageRange, nonFinite, trimapClass,
+%   Refine, Verbose, Foreground, imageClass, imageSize, imageRange, nonFinite, trimapClass,
 %   trimapRange, sizeMismatch, noForeground, noBackground, tooLarge, outOfMemory.
 %
 %   pairMatte is a compiled module over the pipeline that the pairseek command, the
@@ -44,5 +49,6 @@
 %     [alpha, foreground] = pairMatte(image, trimap, 'Verbose', true);
 %     imwrite(alpha, 'alpha.png');
 %
-%   See also fringeScan, pairSeek, refineMatte, pairConfidence.
+%   See also estimateForeground, composite, trimapFromMask, fringeScan, pairSeek,
+%   refineMatte, pairConfidence.
 

@@ -117,7 +117,8 @@ TEST(PairMatte, RejectsWithCodeAndKind) {
     const auto cm = [&](const void* data, ElementType type, std::ptrdiff_t channels) {
         return ArrayView::columnMajor(data, type, disc.rows, disc.cols, channels);
     };
-    MatteOptions zeroPasses, decayOne, heavyColour, negativeThreads;
+    MatteOptions zeroPasses, decayOne, heavyColour, noSuchForeground, negativeThreads;
+    noSuchForeground.foreground = static_cast<Foreground>(7);
     zeroPasses.passes = 0;
     negativeThreads.threads = -1;
     decayOne.decay = 1;
@@ -146,6 +147,8 @@ TEST(PairMatte, RejectsWithCodeAndKind) {
         {"passes 0", disc.imageView(), disc.trimapView(), zeroPasses, "Passes", MatteError::Kind::value},
         {"decay 1", disc.imageView(), disc.trimapView(), decayOne, "Decay", MatteError::Kind::value},
         {"colour weight inf", disc.imageView(), disc.trimapView(), heavyColour, "ColourWeight", MatteError::Kind::value},
+        {"no such foreground", disc.imageView(), disc.trimapView(), noSuchForeground, "Foreground",
+         MatteError::Kind::value},
         {"threads -1", disc.imageView(), disc.trimapView(), negativeThreads, "Threads", MatteError::Kind::value},
     };
     for (const Case& c : cases) {

@@ -1,7 +1,8 @@
 function moduleFuzz(calls, seed)
 %MODULEFUZZ Thousands of random calls of fringeScan, pairSeek and refineBand in one
-%   process: valid ones, and ones with one or two arguments broken (class, shape, size,
-%   NaN/Inf, out-of-range indices, aliased arrays). Each call must succeed or
+%   process, with a call of a cut-out module (estimateForeground, composite,
+%   trimapFromMask) beside about every third: valid ones, and ones with one or two
+%   arguments broken (class, shape, size, NaN/Inf, out-of-range indices, aliased arrays). Each call must succeed or
 %   raise a pairseek: error; after an error, and after any call with outputs,
 %   every input is bit-identical. A bad call found is reported with its seed.
   if nargin < 1, calls = 3000; end
@@ -25,32 +26,60 @@ function moduleFuzz(calls, seed)
       if rand() < 0.5, args{end + 1} = randi([0 100]); end
       nout = randi([1 4]);
     end
-    if rand() < 0.8
-      args = breakArguments(args, randi([1 2]));
-    end
-    snapshot = bitsOf(args);
-    failed = false;
-    try
-      out = cell(1, max(nout, 1));
-      if nout == 0
-        evalc('feval(module, args{:});');
-      else
-        evalc('[out{1:nout}] = feval(module, args{:});');
-      end
-      accepted = accepted + 1;
-    catch err
-      failed = true;
-      rejected = rejected + 1;
-      assert(strncmp(err.identifier, 'pairseek:', 9), ...
-             'call %d (seed %d, %s): error without a pairseek identifier: %s (%s)', ...
-             k, seed, module, err.message, err.identifier);
-    end
-    if failed || nout > 0
-      same = isequal(bitsOf(args), snapshot);
-      assert(same, 'call %d (seed %d, %s): an input changed', k, seed, module);
+    [accepted, rejected] = fuzzCall(module, args, nout, k, seed, accepted, rejected);
+    if rand() < 0.3
+      [module, args, nout] = cutoutCall(f);
+      [accepted, rejected] = fuzzCall(module, args, nout, k, seed, accepted, rejected);
     end
   end
-  fprintf('moduleFuzz: %d calls, %d accepted, %d rejected\n', calls, accepted, rejected);
+  fprintf('moduleFuzz: %d calls, %d accepted, %d rejected\n', accepted + rejected, accepted, rejected);
+end
+
+function [accepted, rejected] = fuzzCall(module, args, nout, k, seed, accepted, rejected)
+  if rand() < 0.8
+    args = breakArguments(args, randi([1 2]));
+  end
+  snapshot = bitsOf(args);
+  failed = false;
+  try
+    out = cell(1, max(nout, 1));
+    if nout == 0
+      evalc('feval(module, args{:});');
+    else
+      evalc('[out{1:nout}] = feval(module, args{:});');
+    end
+    accepted = accepted + 1;
+  catch err
+    failed = true;
+    rejected = rejected + 1;
+    assert(strncmp(err.identifier, 'pairseek:', 9), ...
+           'call %d (seed %d, %s): error without a pairseek identifier: %s (%s)', ...
+           k, seed, module, err.message, err.identifier);
+  end
+  if failed || nout > 0
+    same = isequal(bitsOf(args), snapshot);
+    assert(same, 'call %d (seed %d, %s): an input changed', k, seed, module);
+  end
+end
+
+function [module, args, nout] = cutoutCall(f)
+  % One of the cut-out modules with valid arguments from the fixture.
+  alpha = rand(size(f.unknownMask));
+  switch randi(3)
+    case 1
+      module = 'estimateForeground';
+      args = {f.image, alpha};
+      nout = randi([0 2]);
+    case 2
+      module = 'composite';
+      backgrounds = {rand(1, 3), f.image};
+      args = {f.image, alpha, backgrounds{randi(2)}};
+      nout = randi([0 1]);
+    otherwise
+      module = 'trimapFromMask';
+      args = {double(f.fgMask) + 0.5 * f.unknownMask, 'Band', 3 * rand(), 'Low', 0.05, 'High', 0.95};
+      nout = randi([0 1]);
+  end
 end
 
 function f = randomFixture()

@@ -37,12 +37,16 @@ function knownAnswers()
     refined = pairMatte(image, trimap);
     assert(max(abs(refined(:) - expected(:))) <= 1e-3, '%s, refined: alpha differs by %g', c.name, ...
            max(abs(refined(:) - expected(:))));
-    [alpha, foreground] = pairMatte(image, trimap, 'Refine', false);
+    [alpha, foreground] = pairMatte(image, trimap, 'Refine', false, 'Foreground', 'samples');
     assert(max(abs(alpha(:) - expected(:))) <= c.tolerance, '%s: alpha differs by %g', c.name, ...
            max(abs(alpha(:) - expected(:))));
     unknownForeground = reshape(foreground(:, 4:6, :), [], 3);
     assert(all(ismember(unknownForeground, reshape(red, 1, 3), 'rows')), ...
            '%s: an unknown pixel took a colour that is no foreground sample', c.name);
+    % The estimated foreground (the default) finds red where the pixel shows it.
+    [alpha, foreground] = pairMatte(image, trimap, 'Refine', false);
+    shown = alpha .* max(abs(foreground - red), [], 3);
+    assert(max(shown(:)) <= 0.01, '%s: estimated foreground off red by %g', c.name, max(shown(:)));
   end
 end
 
@@ -122,10 +126,17 @@ end
 
 function outputsContract()
   % alpha in [0, 1], exact on the known pixels; foreground the image on the known
-  % foreground, 0 on the background and a foreground sample's colour elsewhere.
+  % foreground, 0 on the background and elsewhere estimated (the default: in
+  % [0, 1], estimateForeground's) or a foreground sample's colour.
   f = softDisc();
   image = double(f.image8) / 255;
-  [alpha, foreground] = pairMatte(f.image8, f.trimap8, 'ColourWeight', 5);
+  [alpha, estimated] = pairMatte(f.image8, f.trimap8, 'ColourWeight', 5);
+  [sameAlpha, foreground] = pairMatte(f.image8, f.trimap8, 'ColourWeight', 5, 'Foreground', 'samples');
+  assert(isequal(alpha, sameAlpha), 'the foreground option changed alpha');
+  unknownPixel = repmat(f.trimap8 ~= 0 & f.trimap8 ~= 255, [1 1 3]);
+  direct = estimateForeground(image, alpha);
+  assert(isequal(estimated(unknownPixel), direct(unknownPixel)), 'estimated foreground is not estimateForeground''s');
+  assert(isequal(estimated(~unknownPixel), foreground(~unknownPixel)), 'the foreground option changed a known pixel');
   fgMask = f.trimap8 == 255;
   bgMask = f.trimap8 == 0;
   assert(isa(alpha, 'double') && isequal(size(alpha), [20 24]), 'alpha: class or size');
@@ -199,6 +210,8 @@ function errors()
     'Seed 2^32',             {image, trimap, 'Seed', 2 ^ 32},        'Seed'
     'Seed fraction',         {image, trimap, 'Seed', 0.5},           'Seed'
     'Verbose text',          {image, trimap, 'Verbose', 'yes'},      'Verbose'
+    'Foreground unknown',    {image, trimap, 'Foreground', 'mean'},  'Foreground'
+    'Foreground number',     {image, trimap, 'Foreground', 1},       'Foreground'
   };
   ids = strcat('pairseek:pairMatte:', cases(:, 3));
   checkRejections([cases(:, 1:2), num2cell(ones(size(ids))), ids]);

@@ -1,0 +1,73 @@
+// The cut-out functions of the public header over any caller's arrays: read and
+// check them as the matte does, then run the cutout library.
+#include <cstdio>
+#include <new>
+
+#include "cutout.h"
+#include "inputs.h"
+#include "pairseek.h"
+
+namespace pairseek {
+namespace {
+
+ColourImage colourImage(const ArrayView& like, std::vector<double> planes) {
+    return {like.rows, like.cols, std::move(planes)};
+}
+
+template <class Work>
+auto memoryGuarded(const ArrayView& image, Work&& work) -> decltype(work()) {
+    try {
+        return work();
+    } catch (const std::bad_alloc&) {
+        char text[96];
+        std::snprintf(text, sizeof text, "not enough memory for a %tdx%td image", image.rows, image.cols);
+        throw MatteError(MatteError::Kind::outOfMemory, "outOfMemory", text);
+    }
+}
+
+}  // namespace
+
+ForegroundColours estimateForeground(const ArrayView& image, const ArrayView& alpha) {
+    return memoryGuarded(image, [&] {
+        const std::vector<double> planes = readImagePlanes(image);
+        const std::vector<double> unitAlpha = readUnitGrid(alpha, image, "alpha", "alphaRange");
+        ForegroundEstimate estimate = estimateForeground(planes.data(), unitAlpha.data(), image.rows, image.cols);
+        return ForegroundColours{colourImage(image, std::move(estimate.foreground)),
+                                 colourImage(image, std::move(estimate.background))};
+    });
+}
+
+ColourImage composite(const ArrayView& foreground, const ArrayView& alpha, const ArrayView& background) {
+    return memoryGuarded(foreground, [&] {
+        const std::vector<double> front = readImagePlanes(foreground);
+        const std::vector<double> unitAlpha = readUnitGrid(alpha, foreground, "alpha", "alphaRange");
+        if (background.rows != foreground.rows || background.cols != foreground.cols)
+            throw MatteError(MatteError::Kind::value, "sizeMismatch",
+                             "the background image must have the foreground's size");
+        const std::vector<double> back = readImagePlanes(background);
+        return colourImage(foreground, composite(front.data(), unitAlpha.data(), foreground.rows, foreground.cols,
+                                                 back.data()));
+    });
+}
+
+ColourImage composite(const ArrayView& foreground, const ArrayView& alpha, double red, double green, double blue) {
+    return memoryGuarded(foreground, [&] {
+        for (const double v : {red, green, blue})
+            if (!(v >= 0.0 && v <= 1.0))
+                throw MatteError(MatteError::Kind::value, "colourRange",
+                                 "the background colour must have R, G and B in [0, 1]; got " + std::to_string(v));
+        const std::vector<double> front = readImagePlanes(foreground);
+        const std::vector<double> unitAlpha = readUnitGrid(alpha, foreground, "alpha", "alphaRange");
+        return colourImage(foreground, composite(front.data(), unitAlpha.data(), foreground.rows, foreground.cols,
+                                                 std::array<double, 3>{red, green, blue}));
+    });
+}
+
+std::vector<std::uint8_t> trimapFromMask(const ArrayView& mask, const TrimapOptions& options) {
+    return memoryGuarded(mask, [&] {
+        const std::vector<double> unitMask = readUnitGrid(mask, mask, "mask", "maskRange");
+        return trimapFromMask(unitMask.data(), mask.rows, mask.cols, options);
+    });
+}
+
+}  // namespace pairseek

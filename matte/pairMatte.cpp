@@ -233,12 +233,14 @@ Matte run(const MatteInput& in, const MatteOptions& options, std::ptrdiff_t stri
 
     const std::size_t plane = in.unknownMask.size();
     if (options.foreground == Foreground::estimated) {
-        const std::vector<double> estimated =
-            estimateForeground(in.image.data(), matte.alpha.data(), in.rows, in.cols).foreground;
-        for (std::size_t i = 0; i < nU; ++i) {
-            const auto cell = static_cast<std::size_t>(cellOf(scan.unknown[i], in.rows));
-            for (std::size_t k = 0; k < 3; ++k) matte.foreground[cell + k * plane] = estimated[cell + k * plane];
-        }
+        // The estimate becomes the matte's foreground planes (the old ones go first,
+        // so three sets never coexist): it holds the image where alpha is 1, and
+        // what is neither foreground nor unknown is 0, as without an estimate.
+        std::vector<double>().swap(matte.foreground);
+        matte.foreground = estimateForeground(in.image.data(), matte.alpha.data(), in.rows, in.cols).foreground;
+        for (std::size_t p = 0; p < plane; ++p)
+            if (!in.fgMask[p] && !in.unknownMask[p])
+                for (std::size_t k = 0; k < 3; ++k) matte.foreground[p + k * plane] = 0.0;
     } else {
         for (std::size_t i = 0; i < nU; ++i) {
             const auto cell = static_cast<std::size_t>(cellOf(scan.unknown[i], in.rows));

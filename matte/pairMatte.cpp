@@ -214,10 +214,18 @@ Matte run(const MatteInput& in, const MatteOptions& options, std::ptrdiff_t stri
     }   // the search's tables and scales go before the refinement needs its memory
     scan.indexMap = {};
 
+    // From here on the unknown pixels are found in the mask (the list's order);
+    // the list goes once the confidence is known, before the refinement's peak.
+    const std::size_t plane = in.unknownMask.size();
+    auto eachUnknown = [&](auto&& visit) {
+        for (std::size_t p = 0, i = 0; p < plane; ++p)
+            if (in.unknownMask[p]) visit(i++, p);
+    };
     if (options.refine) {
         report("refine", 0, 1);
         const std::vector<double> confidence =
             pairConfidence(scan.unknown, scan.foreground, scan.background, fgIndex.data(), bgIndex.data());
+        std::vector<SampleRecord>().swap(scan.unknown);
         std::vector<double>& target = sampled;
         for (double& t : target) t = t < snap ? 0.0 : t > 1.0 - snap ? 1.0 : t;
         const RefineInput refineInput{in.image.data(), in.unknownMask.data(), matte.alpha.data(), target.data(),
@@ -226,13 +234,15 @@ Matte run(const MatteInput& in, const MatteOptions& options, std::ptrdiff_t stri
             refineBand(refineInput, RefineParams{}, [&pool](std::ptrdiff_t parts, const std::function<void(std::ptrdiff_t)>& task) {
                 pool.forEach(parts, task);
             });
-        for (std::size_t i = 0; i < nU; ++i)
-            matte.alpha[static_cast<std::size_t>(cellOf(scan.unknown[i], in.rows))] = refined[i];
+        eachUnknown([&](std::size_t i, std::size_t cell) { matte.alpha[cell] = refined[i]; });
         report("refine", 1, 1);
     }
+    std::vector<SampleRecord>().swap(scan.unknown);
+    std::vector<double>().swap(sampled);
 
-    const std::size_t plane = in.unknownMask.size();
     if (options.foreground == Foreground::estimated) {
+        std::vector<std::int32_t>().swap(fgIndex);
+        std::vector<std::int32_t>().swap(bgIndex);
         // The estimate becomes the matte's foreground planes (the old ones go first,
         // so three sets never coexist): it holds the image where alpha is 1, and
         // what is neither foreground nor unknown is 0, as without an estimate.
@@ -242,13 +252,12 @@ Matte run(const MatteInput& in, const MatteOptions& options, std::ptrdiff_t stri
             if (!in.fgMask[p] && !in.unknownMask[p])
                 for (std::size_t k = 0; k < 3; ++k) matte.foreground[p + k * plane] = 0.0;
     } else {
-        for (std::size_t i = 0; i < nU; ++i) {
-            const auto cell = static_cast<std::size_t>(cellOf(scan.unknown[i], in.rows));
+        eachUnknown([&](std::size_t i, std::size_t cell) {
             const SampleRecord& f = scan.foreground[static_cast<std::size_t>(fgIndex[i])];
             matte.foreground[cell] = f.red;
             matte.foreground[cell + plane] = f.green;
             matte.foreground[cell + 2 * plane] = f.blue;
-        }
+        });
     }
     report("foreground", 1, 1);
     return matte;

@@ -99,9 +99,13 @@ int conjugateGradient(const LowerColumns& a, const double* b, double* x, double 
     const std::ptrdiff_t n = a.n;
     if (n == 0) return 0;
     Solver solver(a, parallel);
-    std::vector<double> inverseDiagonal(static_cast<std::size_t>(n)), residual(static_cast<std::size_t>(n)),
-        direction(static_cast<std::size_t>(n)), product(static_cast<std::size_t>(n));
-    double* invD = inverseDiagonal.data();
+    std::vector<double> residual(static_cast<std::size_t>(n)), direction(static_cast<std::size_t>(n)),
+        product(static_cast<std::size_t>(n));
+    // Jacobi: the inverse diagonal, read from the matrix as needed rather than kept.
+    const auto invD = [&](std::ptrdiff_t j) {
+        const double d = a.outer[j + 1] > a.outer[j] ? a.values[a.outer[j]] : 0.0;
+        return d != 0 ? 1.0 / d : 1.0;
+    };
     double* r = residual.data();
     double* p = direction.data();
     double* q = product.data();
@@ -109,8 +113,6 @@ int conjugateGradient(const LowerColumns& a, const double* b, double* x, double 
     solver.multiply(x, q);
     const auto [bb, rr0] = solver.sums([&](std::ptrdiff_t begin, std::ptrdiff_t end, double* s) {
         for (std::ptrdiff_t j = begin; j < end; ++j) {
-            const double d = a.outer[j + 1] > a.outer[j] ? a.values[a.outer[j]] : 0.0;
-            invD[j] = d != 0 ? 1.0 / d : 1.0;
             r[j] = b[j] - q[j];
             s[0] += b[j] * b[j];
             s[1] += r[j] * r[j];
@@ -124,7 +126,7 @@ int conjugateGradient(const LowerColumns& a, const double* b, double* x, double 
     if (rr0 < threshold) return 0;
     double rz = solver.sums([&](std::ptrdiff_t begin, std::ptrdiff_t end, double* s) {
         for (std::ptrdiff_t j = begin; j < end; ++j) {
-            p[j] = invD[j] * r[j];
+            p[j] = invD(j) * r[j];
             s[0] += r[j] * p[j];
         }
     }).first;
@@ -141,7 +143,7 @@ int conjugateGradient(const LowerColumns& a, const double* b, double* x, double 
                 x[j] += step * p[j];
                 r[j] -= step * q[j];
                 s[0] += r[j] * r[j];
-                s[1] += r[j] * (invD[j] * r[j]);
+                s[1] += r[j] * (invD(j) * r[j]);
             }
         });
         ++iteration;
@@ -149,7 +151,7 @@ int conjugateGradient(const LowerColumns& a, const double* b, double* x, double 
         const double beta = rzNew / rz;
         rz = rzNew;
         solver.sums([&](std::ptrdiff_t begin, std::ptrdiff_t end, double*) {
-            for (std::ptrdiff_t j = begin; j < end; ++j) p[j] = invD[j] * r[j] + beta * p[j];
+            for (std::ptrdiff_t j = begin; j < end; ++j) p[j] = invD(j) * r[j] + beta * p[j];
         });
     }
     return iteration;

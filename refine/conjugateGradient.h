@@ -22,7 +22,7 @@ struct LowerColumns {
 
 // Solves A x = b by Jacobi-preconditioned conjugate gradients from x as given;
 // stops once |b - A x| <= tolerance * |b| or after maxIterations. Returns the
-// iterations run. Working storage: four vectors of n. Throws std::bad_alloc.
+// iterations run. Working storage: three vectors of n. Throws std::bad_alloc.
 int conjugateGradient(const LowerColumns& a, const double* b, double* x, double tolerance, int maxIterations,
                       const ParallelFor& parallel);
 

@@ -44,14 +44,16 @@ fuzz: deps
 	cmake --build build-fuzz -j 2
 	ctest --test-dir build-fuzz --output-on-failure -j 2
 
-# Benchmark of the search pass, then the Octave modules end to end (not a test;
-# README, Performance). Arguments for Google Benchmark: make bench BENCH_ARGS=...
+# Benchmark of the search pass, the Octave modules end to end, then the stage
+# table of the whole pipeline on an upscaled photograph (not a test; README,
+# Performance). Arguments for Google Benchmark: make bench BENCH_ARGS=...
 BENCH_ARGS ?= --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 bench: deps
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-	cmake --build build -j 2 --target searchPassBench octaveModules
+	cmake --build build -j 2 --target searchPassBench octaveModules stageBench
 	build/bench/searchPassBench $(BENCH_ARGS)
 	$(OCTAVE) --eval "addpath('build/octave', 'bench'); endToEnd;"
+	bench/bigPhoto build
 
 clean:
 	rm -rf build build-native build-sanitize build-fuzz out

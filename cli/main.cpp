@@ -205,9 +205,12 @@ int runFolderMode(const CommandLine& line) {
         std::fprintf(stderr, "pairseek: %s\n", e.what());
         return exitFailed;
     }
-    const int workers =
-        line.jobs > 0 ? line.jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    return runFolder(plan, line.settings, workers, line.verbosity);
+    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const int workers = line.jobs > 0 ? line.jobs : cores;
+    // The cores are split between the images at once: each matte runs on its share.
+    MatteSettings settings = line.settings;
+    settings.options.threads = std::max(1, cores / std::max(1, std::min(workers, static_cast<int>(plan.size()))));
+    return runFolder(plan, settings, workers, line.verbosity);
 }
 
 }  // namespace

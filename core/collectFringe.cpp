@@ -2,6 +2,7 @@
 // column-major order.
 #include <algorithm>
 
+#include "hugePages.h"
 #include "matting.h"
 
 namespace pairseek {
@@ -30,11 +31,30 @@ FringeScanResult collectFringe(const double* image, const std::uint8_t* fgMask, 
 
     const std::ptrdiff_t nRows = rows, nCols = cols;
     const std::ptrdiff_t plane = nRows * nCols;
-    result.indexMap.assign(static_cast<std::size_t>(plane), 0);
+    // Counted first, so each list is allocated once at its size: growing them
+    // would copy every record and touch about twice the memory.
+    std::size_t nF = 0, nB = 0, nU = 0;
+    for (std::ptrdiff_t c = 0; c < nCols; ++c) {
+        for (std::ptrdiff_t r = 0; r < nRows; ++r) {
+            const std::ptrdiff_t at = gridIndex(r, c, nRows);
+            nU += unknownMask[at] != 0;
+            if (fgMask[at] || bgMask[at]) {
+                const bool touches = touchesUnknown(unknownMask, r, c, nRows, nCols);
+                nF += fgMask[at] && touches;
+                nB += bgMask[at] && touches;
+            }
+        }
+    }
+    result.foreground.reserve(nF);
+    result.background.reserve(nB);
+    result.unknown.reserve(nU);
+    preferHugePages(result.unknown.data(), nU * sizeof(SampleRecord));
+    assignOnHugePages(result.indexMap, static_cast<std::size_t>(plane), std::int32_t{0});
 
     for (std::ptrdiff_t c = 0; c < nCols; ++c) {
         for (std::ptrdiff_t r = 0; r < nRows; ++r) {
             const std::ptrdiff_t at = gridIndex(r, c, nRows);
+            if (!fgMask[at] && !bgMask[at] && !unknownMask[at]) continue;
             const double red = image[at], green = image[at + plane], blue = image[at + 2 * plane];
             const SampleRecord record{static_cast<double>(r) + 1.0, static_cast<double>(c) + 1.0,
                                       red, green, blue, grayOf(red, green, blue)};

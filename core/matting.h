@@ -168,4 +168,28 @@ void searchPass(const SampleTable& unknown, const SampleTable& foreground, const
                 const std::uint8_t* unknownMask, const SearchParams& params, const PairState& state,
                 double* opacity, RandomSource& random);
 
+// A search pass prepared once (samples packed, radii computed) and run over
+// ranges of the unknown list, for callers that schedule the pixels themselves:
+// run(first, last, random) is exactly what searchPass does to pixels first ..
+// last - 1 in list order, with the state and opacity as they are at the call.
+// The arrays are the caller's and must outlive the object. Two runs may go on
+// at the same time when no pixel of one lies in the 3 x 3 window of a pixel of
+// the other (each reads its neighbours' pairs and writes its own).
+// Same preconditions as searchPass; the constructor throws std::bad_alloc.
+class PreparedPass {
+public:
+    PreparedPass(const SampleTable& unknown, const SampleTable& foreground, const SampleTable& background,
+                 const double* fgScale, const double* bgScale, const IndexMapView& indexMap,
+                 const std::uint8_t* unknownMask, const SearchParams& params, const PairState& state, double* opacity);
+    ~PreparedPass();
+    PreparedPass(const PreparedPass&) = delete;
+    PreparedPass& operator=(const PreparedPass&) = delete;
+
+    void run(std::ptrdiff_t first, std::ptrdiff_t last, RandomSource& random) const;
+
+private:
+    struct Parts;
+    Parts* parts_;
+};
+
 }  // namespace pairseek

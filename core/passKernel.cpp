@@ -212,7 +212,8 @@ void passWith(const PassInput& in, RandomSource& random) {
     Candidates cand;
     Rounds rounds;
     double uncached[2 * roundsPerBatch + lanePadding];
-    for (std::ptrdiff_t i = 0; i < in.nU; ++i) {
+    const std::ptrdiff_t last = in.last < 0 ? in.nU : in.last;
+    for (std::ptrdiff_t i = in.first; i < last; ++i) {
         const Pixel p = pixelAt(in, i);
         const std::ptrdiff_t r = static_cast<std::ptrdiff_t>(p.row), c = static_cast<std::ptrdiff_t>(p.col);
         const std::int32_t eF = in.fgIndex[i] - in.stateShift, eB = in.bgIndex[i] - in.stateShift;

@@ -48,6 +48,7 @@ struct PassInput {
     double* opacity;
     SearchParams params;
     const RoundRadii* radii;
+    std::ptrdiff_t first = 0, last = -1;   // the pixels i of the list run, first <= i < last (-1: to nU)
 };
 
 // One unknown pixel as the scoring reads it.

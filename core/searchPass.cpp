@@ -4,6 +4,7 @@
 // call's working storage; passKernel.cpp runs the pixels.
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "matting.h"
@@ -96,6 +97,55 @@ void pass::searchPassWith(LaneSet lanes, const SampleTable& unknown, const Sampl
     in.params = params;
     in.radii = &radii;
     pass::runPass(in, random, lanes);
+}
+
+struct PreparedPass::Parts {
+    std::vector<pass::PackedSample> fg, bg;
+    pass::RoundRadii radii;
+    pass::PassInput in;
+};
+
+PreparedPass::PreparedPass(const SampleTable& unknown, const SampleTable& foreground, const SampleTable& background,
+                           const double* fgScale, const double* bgScale, const IndexMapView& indexMap,
+                           const std::uint8_t* unknownMask, const SearchParams& params, const PairState& state,
+                           double* opacity) {
+    auto parts = std::make_unique<Parts>();
+    parts->fg = packSamples(foreground);
+    parts->bg = packSamples(background);
+    parts->radii = roundRadii(foreground.count, background.count, params.decay);
+    pass::PassInput& in = parts->in;
+    in.unknownColour = unknown.colour;
+    in.unknownPosition = unknown.position;
+    in.nU = unknown.count;
+    in.unknownShift = shiftOf(unknown.base);
+    in.fg = parts->fg.data();
+    in.bg = parts->bg.data();
+    in.nF = foreground.count;
+    in.nB = background.count;
+    in.fgScale = fgScale;
+    in.bgScale = bgScale;
+    in.map = indexMap.entries;
+    in.rows = indexMap.rows;
+    in.cols = indexMap.cols;
+    in.mapShift = shiftOf(indexMap.base);
+    in.mask = unknownMask;
+    in.fgIndex = state.fgIndex;
+    in.bgIndex = state.bgIndex;
+    in.stateShift = shiftOf(state.base);
+    in.opacity = opacity;
+    in.params = params;
+    in.radii = &parts->radii;
+    parts_ = parts.release();
+}
+
+PreparedPass::~PreparedPass() { delete parts_; }
+
+void PreparedPass::run(std::ptrdiff_t first, std::ptrdiff_t last, RandomSource& random) const {
+    if (first >= last) return;
+    pass::PassInput in = parts_->in;
+    in.first = first;
+    in.last = last;
+    pass::runPass(in, random, pass::LaneSet::widest);
 }
 
 }  // namespace pairseek

@@ -55,7 +55,7 @@ double integerOption(const mxArray* value, const char* name, double low, double 
 }
 
 Options readOptions(int nrhs, const mxArray* prhs[]) {
-    static const char* const names[] = {"Passes", "Decay", "ColourWeight", "Seed", "Refine", "Verbose", "Foreground"};
+    static const char* const names[] = {"Passes", "Decay", "ColourWeight", "Seed", "Refine", "Verbose", "Foreground", "Threads"};
     Options options;
     if ((nrhs - FirstOptionIn) % 2 != 0)
         check.fail("options", "options must come in name, value pairs; got %d extra arguments", nrhs - FirstOptionIn);
@@ -63,9 +63,9 @@ Options readOptions(int nrhs, const mxArray* prhs[]) {
         char given[32] = "";
         if (!mxIsChar(prhs[k]) || mxGetString(prhs[k], given, sizeof given) != 0)
             check.fail("options", "unknown option; expected one of Passes, Decay, ColourWeight, Seed, Refine, Verbose, "
-                       "Foreground");
+                       "Foreground, Threads");
         int which = -1;
-        for (int n = 0; n < 7; ++n)
+        for (int n = 0; n < 8; ++n)
             if (hostArgs::sameName(given, names[n])) which = n;
         const mxArray* value = prhs[k + 1];
         switch (which) {
@@ -95,9 +95,13 @@ Options readOptions(int nrhs, const mxArray* prhs[]) {
                                                                               : pairseek::Foreground::estimated;
                 break;
             }
+            case 7:
+                options.matte.threads = static_cast<int>(
+                    integerOption(value, "Threads", 0, 4096, "an integer in 0..4096 (0: every core)"));
+                break;
             default:
                 check.fail("options", "unknown option '%s'; expected one of Passes, Decay, ColourWeight, Seed, "
-                           "Refine, Verbose, Foreground", given);
+                           "Refine, Verbose, Foreground, Threads", given);
         }
     }
     return options;

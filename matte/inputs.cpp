@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "hugePages.h"
 #include "matting.h"
 
 namespace pairseek {
@@ -89,7 +90,8 @@ void checkImage(const ArrayView& image) {
 // one-channel view fills them all.
 std::vector<double> readUnit(const ArrayView& view, const char* name, const char* rangeCode, std::ptrdiff_t planes) {
     const std::ptrdiff_t rows = view.rows, plane = rows * view.cols;
-    std::vector<double> out(static_cast<std::size_t>(planes * plane));
+    std::vector<double> out;
+    assignOnHugePages(out, static_cast<std::size_t>(planes * plane), 0.0);
     const bool isFloat = view.type == ElementType::float32 || view.type == ElementType::float64;
     const double scale = view.type == ElementType::uint8 ? 255.0 : view.type == ElementType::uint16 ? 65535.0 : 1.0;
     std::ptrdiff_t nonFinite = 0, outside = 0, firstOutsideR = 0, firstOutsideC = 0;
@@ -155,6 +157,9 @@ void checkOptions(const MatteOptions& options) {
         reject(MatteError::Kind::value, "Decay",
                format("decay %.17g shrinks the search radii too slowly (over 100000 rounds per pixel); "
                       "use at most 0.9998", options.decay));
+    if (options.threads < 0)
+        reject(MatteError::Kind::value, "Threads",
+               format("threads must be 0 (every core) or a positive count; got %d", options.threads));
     if (!(options.colourWeight >= 0.0 && std::isfinite(options.colourWeight)))
         reject(MatteError::Kind::value, "ColourWeight",
                format("colourWeight must be a finite number >= 0; got %g", options.colourWeight));

@@ -4,12 +4,11 @@
 #include <cmath>
 #include <limits>
 
+#include "hugePages.h"
 #include "matting.h"
 
 namespace pairseek {
 namespace {
-
-constexpr std::int64_t none = std::numeric_limits<std::int64_t>::max();
 
 // A crossing point num / den of two parabolas, den > 0; den = 0 stands for -infinity.
 struct Crossing {
@@ -23,52 +22,47 @@ bool before(const Crossing& a, const Crossing& b) {
     return a.num * b.den < b.num * a.den;
 }
 
-}  // namespace
-
-std::vector<NearestSample> nearestSamples(std::ptrdiff_t rows, std::ptrdiff_t cols,
-                                          const std::vector<std::ptrdiff_t>& sampleCells,
-                                          const std::vector<std::ptrdiff_t>& cells) {
-    const auto grid = static_cast<std::size_t>(rows * cols);
-    // Per cell: the sample there (-1 none), then along each column the nearest
-    // sample row (the upper of two equally near) and its squared distance.
-    std::vector<std::int32_t> sampleAt(grid, -1);
-    for (std::size_t i = 0; i < sampleCells.size(); ++i)
-        sampleAt[static_cast<std::size_t>(sampleCells[i])] = static_cast<std::int32_t>(i);
-
-    std::vector<std::int32_t> nearRow(grid, -1);
-    std::vector<std::int64_t> columnGap2(grid, none);
+// The transform in place over two planes: `index` starts as the sample at each
+// cell (-1 none) and ends as the nearest sample; `gap2` ends as the squared
+// distance to it. Gap is 32-bit where every squared distance fits, so a cell
+// costs 8 bytes in all.
+template <class Gap>
+void transform(std::ptrdiff_t rows, std::ptrdiff_t cols, std::int32_t* index, Gap* gap2) {
+    constexpr Gap far = std::numeric_limits<Gap>::max();
+    // Along each column the nearest sample (the upper of two equally near).
     for (std::ptrdiff_t c = 0; c < cols; ++c) {
-        const std::ptrdiff_t base = c * rows;
+        std::int32_t* idx = index + c * rows;
+        Gap* g = gap2 + c * rows;
         std::ptrdiff_t last = -1;
+        std::int32_t lastIndex = -1;
         for (std::ptrdiff_t r = 0; r < rows; ++r) {   // nearest above or here
-            if (sampleAt[static_cast<std::size_t>(base + r)] >= 0) last = r;
-            if (last >= 0) {
-                nearRow[static_cast<std::size_t>(base + r)] = static_cast<std::int32_t>(last);
-                columnGap2[static_cast<std::size_t>(base + r)] = (r - last) * (r - last);
-            }
+            if (idx[r] >= 0) last = r, lastIndex = idx[r];
+            idx[r] = lastIndex;
+            g[r] = last >= 0 ? static_cast<Gap>((r - last) * (r - last)) : far;
         }
         std::ptrdiff_t next = -1;
+        std::int32_t nextIndex = -1;
         for (std::ptrdiff_t r = rows - 1; r >= 0; --r) {   // strictly nearer below
-            if (sampleAt[static_cast<std::size_t>(base + r)] >= 0) next = r;
-            const auto at = static_cast<std::size_t>(base + r);
-            if (next >= 0 && (next - r) * (next - r) < columnGap2[at]) {
-                nearRow[at] = static_cast<std::int32_t>(next);
-                columnGap2[at] = (next - r) * (next - r);
+            if (g[r] == 0) next = r, nextIndex = idx[r];
+            if (next >= 0 && (next - r) * (next - r) < g[r]) {
+                idx[r] = nextIndex;
+                g[r] = static_cast<Gap>((next - r) * (next - r));
             }
         }
     }
 
     // Along each row the lower envelope of the parabolas (q - c)^2 + gap2(c): the
-    // best column per cell. On a tie the left parabola keeps the column.
-    std::vector<std::int32_t> bestCol(grid, -1);
+    // best column per cell. On a tie the left parabola keeps the column. The
+    // envelope keeps its parabolas' samples, so the row is overwritten in place.
     std::vector<std::int64_t> apex(static_cast<std::size_t>(cols)), lift(static_cast<std::size_t>(cols));
+    std::vector<std::int32_t> apexIndex(static_cast<std::size_t>(cols));
     std::vector<Crossing> start(static_cast<std::size_t>(cols) + 1);
     for (std::ptrdiff_t r = 0; r < rows; ++r) {
         std::ptrdiff_t depth = 0;
         for (std::ptrdiff_t q = 0; q < cols; ++q) {
-            const std::int64_t gap2 = columnGap2[static_cast<std::size_t>(r + q * rows)];
-            if (gap2 == none) continue;
-            const std::int64_t level = gap2 + q * q;
+            const Gap gap = gap2[r + q * rows];
+            if (gap == far) continue;
+            const std::int64_t level = static_cast<std::int64_t>(gap) + q * q;
             Crossing cross{0, 0};
             while (depth > 0) {
                 const auto top = static_cast<std::size_t>(depth - 1);
@@ -79,26 +73,60 @@ std::vector<NearestSample> nearestSamples(std::ptrdiff_t rows, std::ptrdiff_t co
             const auto at = static_cast<std::size_t>(depth);
             apex[at] = q;
             lift[at] = level;
+            apexIndex[at] = index[r + q * rows];
             start[at] = depth == 0 ? Crossing{0, 0} : cross;
             ++depth;
         }
         std::ptrdiff_t k = 0;
         for (std::ptrdiff_t q = 0; q < cols && depth > 0; ++q) {
             while (k + 1 < depth && before(start[static_cast<std::size_t>(k + 1)], Crossing{q, 1})) ++k;
-            bestCol[static_cast<std::size_t>(r + q * rows)] = static_cast<std::int32_t>(apex[static_cast<std::size_t>(k)]);
+            const auto top = static_cast<std::size_t>(k);
+            const std::int64_t dc = q - apex[top];
+            index[r + q * rows] = apexIndex[top];
+            gap2[r + q * rows] = static_cast<Gap>(dc * dc + lift[top] - apex[top] * apex[top]);
         }
     }
+}
 
-    std::vector<NearestSample> nearest(cells.size(), NearestSample{-1, std::numeric_limits<double>::infinity()});
+template <class Gap>
+void nearestWith(std::ptrdiff_t rows, std::ptrdiff_t cols, const std::vector<std::ptrdiff_t>& sampleCells,
+                 const std::vector<std::ptrdiff_t>& cells, std::int32_t* nearestIndex, double* distance) {
+    const auto grid = static_cast<std::size_t>(rows * cols);
+    std::vector<std::int32_t> index;
+    assignOnHugePages(index, grid, std::int32_t{-1});
+    for (std::size_t i = 0; i < sampleCells.size(); ++i)
+        index[static_cast<std::size_t>(sampleCells[i])] = static_cast<std::int32_t>(i);
+    std::vector<Gap> gap2;
+    assignOnHugePages(gap2, grid, Gap{0});
+    transform(rows, cols, index.data(), gap2.data());
     for (std::size_t i = 0; i < cells.size(); ++i) {
-        const std::ptrdiff_t cell = cells[i], r = cell % rows, q = cell / rows;
-        const std::int32_t c = bestCol[static_cast<std::size_t>(cell)];
-        if (c < 0) continue;
-        const auto column = static_cast<std::size_t>(r + c * rows);
-        const std::int64_t dc = q - c;
-        nearest[i].index = sampleAt[static_cast<std::size_t>(nearRow[column] + c * rows)];
-        nearest[i].distance = std::sqrt(static_cast<double>(dc * dc + columnGap2[column]));
+        const auto cell = static_cast<std::size_t>(cells[i]);
+        nearestIndex[i] = sampleCells.empty() ? -1 : index[cell];
+        distance[i] = sampleCells.empty() ? std::numeric_limits<double>::infinity()
+                                          : std::sqrt(static_cast<double>(gap2[cell]));
     }
+}
+
+}  // namespace
+
+void nearestSamples(std::ptrdiff_t rows, std::ptrdiff_t cols, const std::vector<std::ptrdiff_t>& sampleCells,
+                    const std::vector<std::ptrdiff_t>& cells, std::int32_t* index, double* distance) {
+    // The largest squared distance, and the marker of "no sample in this column" above it.
+    const std::int64_t reach2 = static_cast<std::int64_t>(rows) * rows + static_cast<std::int64_t>(cols) * cols;
+    if (reach2 < std::numeric_limits<std::int32_t>::max())
+        nearestWith<std::int32_t>(rows, cols, sampleCells, cells, index, distance);
+    else
+        nearestWith<std::int64_t>(rows, cols, sampleCells, cells, index, distance);
+}
+
+std::vector<NearestSample> nearestSamples(std::ptrdiff_t rows, std::ptrdiff_t cols,
+                                          const std::vector<std::ptrdiff_t>& sampleCells,
+                                          const std::vector<std::ptrdiff_t>& cells) {
+    std::vector<std::int32_t> index(cells.size());
+    std::vector<double> distance(cells.size());
+    nearestSamples(rows, cols, sampleCells, cells, index.data(), distance.data());
+    std::vector<NearestSample> nearest(cells.size());
+    for (std::size_t i = 0; i < cells.size(); ++i) nearest[i] = {index[i], distance[i]};
     return nearest;
 }
 

@@ -22,4 +22,8 @@ std::vector<NearestSample> nearestSamples(std::ptrdiff_t rows, std::ptrdiff_t co
                                           const std::vector<std::ptrdiff_t>& sampleCells,
                                           const std::vector<std::ptrdiff_t>& cells);
 
+// The same into the caller's arrays, one entry per cell: no list of pairs.
+void nearestSamples(std::ptrdiff_t rows, std::ptrdiff_t cols, const std::vector<std::ptrdiff_t>& sampleCells,
+                    const std::vector<std::ptrdiff_t>& cells, std::int32_t* index, double* distance);
+
 }  // namespace pairseek

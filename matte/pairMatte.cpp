@@ -8,11 +8,14 @@
 
 #include "bandRefine.h"
 #include "cutout.h"
+#include "hugePages.h"
 #include "inputs.h"
 #include "matting.h"
 #include "nearestSample.h"
 #include "pairseek.h"
 #include "refineTargets.h"
+#include "schedule.h"
+#include "threadPool.h"
 
 namespace pairseek {
 namespace {
@@ -63,25 +66,25 @@ std::ptrdiff_t cellOf(const SampleRecord& s, std::ptrdiff_t rows) {
 
 // First pairs and scales: each unknown pixel's nearest foreground and background
 // sample and the distances to them (at least 1, so every cost stays finite).
-void nearestPairs(const FringeScanResult& scan, std::ptrdiff_t rows, std::ptrdiff_t cols,
+// The two lists are independent: one part each.
+void nearestPairs(ThreadPool& pool, const FringeScanResult& scan, std::ptrdiff_t rows, std::ptrdiff_t cols,
                   std::vector<std::int32_t>& fgIndex, std::vector<std::int32_t>& bgIndex,
                   std::vector<double>& fgScale, std::vector<double>& bgScale) {
     std::vector<std::ptrdiff_t> cells(scan.unknown.size());
     for (std::size_t i = 0; i < cells.size(); ++i) cells[i] = cellOf(scan.unknown[i], rows);
-    auto fill = [&](const std::vector<SampleRecord>& samples, std::vector<std::int32_t>& index,
-                    std::vector<double>& scale) {
+    fgIndex.resize(cells.size());
+    bgIndex.resize(cells.size());
+    fgScale.resize(cells.size());
+    bgScale.resize(cells.size());
+    pool.forEach(2, [&](std::ptrdiff_t list) {
+        const std::vector<SampleRecord>& samples = list == 0 ? scan.foreground : scan.background;
+        std::vector<std::int32_t>& index = list == 0 ? fgIndex : bgIndex;
+        std::vector<double>& scale = list == 0 ? fgScale : bgScale;
         std::vector<std::ptrdiff_t> sampleCells(samples.size());
         for (std::size_t i = 0; i < samples.size(); ++i) sampleCells[i] = cellOf(samples[i], rows);
-        const std::vector<NearestSample> nearest = nearestSamples(rows, cols, sampleCells, cells);
-        index.resize(cells.size());
-        scale.resize(cells.size());
-        for (std::size_t i = 0; i < cells.size(); ++i) {
-            index[i] = nearest[i].index;
-            scale[i] = std::max(nearest[i].distance, 1.0);
-        }
-    };
-    fill(scan.foreground, fgIndex, fgScale);
-    fill(scan.background, bgIndex, bgScale);
+        nearestSamples(rows, cols, sampleCells, cells, index.data(), scale.data());
+        for (double& s : scale) s = std::max(s, 1.0);
+    });
 }
 
 double clampUnit(double a) { return a > 0.0 ? std::min(a, 1.0) : 0.0; }   // NaN to 0
@@ -91,8 +94,8 @@ Matte knownOnly(const MatteInput& in) {
     m.rows = in.rows;
     m.cols = in.cols;
     const std::size_t plane = in.fgMask.size();
-    m.alpha.resize(plane);
-    m.foreground.assign(3 * plane, 0.0);
+    assignOnHugePages(m.alpha, plane, 0.0);
+    assignOnHugePages(m.foreground, 3 * plane, 0.0);
     for (std::size_t p = 0; p < plane; ++p) {
         m.alpha[p] = in.fgMask[p] ? 1.0 : 0.0;
         if (in.fgMask[p])
@@ -107,11 +110,46 @@ std::string sizeText(std::ptrdiff_t rows, std::ptrdiff_t cols) {
     return text;
 }
 
-Matte run(const MatteInput& in, const MatteOptions& options) {
+// The pixels' 3 x 3 windows reach one column to each side: strips of whole
+// columns, run even strips first and odd ones next, never touch each other's
+// pairs while they run. Strips hold at least stripPixels unknown pixels (see
+// schedule.h), so a small image is one strip and its passes are the sequential
+// ones, bit for bit. Enough strips for the threads to share out evenly:
+constexpr std::ptrdiff_t stripsWanted = 64;
+
+// Strip k is the unknown list's range first[k] .. first[k + 1] - 1: whole
+// columns, split by the unknown pixels alone (never by the number of threads).
+std::vector<std::ptrdiff_t> stripsOf(const std::vector<SampleRecord>& unknown, std::ptrdiff_t stripPixels) {
+    const auto nU = static_cast<std::ptrdiff_t>(unknown.size());
+    const std::ptrdiff_t size = std::max(stripPixels, (nU + stripsWanted - 1) / stripsWanted);
+    std::vector<std::ptrdiff_t> first{0};
+    for (std::ptrdiff_t i = 1; i < nU; ++i)
+        if (i - first.back() >= size && unknown[static_cast<std::size_t>(i)].col != unknown[static_cast<std::size_t>(i - 1)].col &&
+            nU - i >= size)
+            first.push_back(i);
+    first.push_back(nU);
+    return first;
+}
+
+// Strip k's draws: the pass seed itself for the first strip (one strip is
+// exactly the sequential pass), well mixed with k for the others.
+std::uint32_t stripSeed(std::uint32_t passSeed, std::ptrdiff_t k) {
+    if (k == 0) return passSeed;
+    std::uint32_t h = passSeed + seedStep * static_cast<std::uint32_t>(k);
+    h ^= h >> 16;
+    h *= 0x85EBCA6Bu;
+    h ^= h >> 13;
+    h *= 0xC2B2AE35u;
+    h ^= h >> 16;
+    return h;
+}
+
+Matte run(const MatteInput& in, const MatteOptions& options, std::ptrdiff_t stripPixels) {
     Reporter report{options.progress};
     Matte matte = knownOnly(in);
     const auto rows = static_cast<Count>(in.rows), cols = static_cast<Count>(in.cols);
     if (std::find(in.unknownMask.begin(), in.unknownMask.end(), 1) == in.unknownMask.end()) return matte;
+    ThreadPool pool(options.threads);
 
     FringeScanResult scan =
         collectFringe(in.image.data(), in.fgMask.data(), in.bgMask.data(), in.unknownMask.data(), rows, cols);
@@ -135,61 +173,89 @@ Matte run(const MatteInput& in, const MatteOptions& options) {
     report("scan", 1, 1);
 
     std::vector<std::int32_t> fgIndex, bgIndex;
-    std::vector<double> fgScale, bgScale;
-    nearestPairs(scan, in.rows, in.cols, fgIndex, bgIndex, fgScale, bgScale);
+    {
+        std::vector<double> fgScale, bgScale;
+        nearestPairs(pool, scan, in.rows, in.cols, fgIndex, bgIndex, fgScale, bgScale);
+        const SampleTables unknown = tablesOf(scan.unknown), foreground = tablesOf(scan.foreground),
+                           background = tablesOf(scan.background);
+        report("pairs", 1, 1);
 
-    const SampleTables unknown = tablesOf(scan.unknown), foreground = tablesOf(scan.foreground),
-                       background = tablesOf(scan.background);
-    std::vector<double> opacity(in.unknownMask.size(), 0.0);
-    std::vector<std::int32_t> previousFg, previousBg;
-    std::uint32_t seed = options.seed;
-    for (int pass = 1; pass <= options.passes; ++pass) {
-        if (options.progress) previousFg = fgIndex, previousBg = bgIndex;
-        LinearCongruential random(seed);
-        searchPass(unknown.view(IndexBase::one), foreground.view(IndexBase::one), background.view(IndexBase::one),
-                   fgScale.data(), bgScale.data(), {scan.indexMap.data(), rows, cols, IndexBase::one},
-                   in.unknownMask.data(), {options.decay, options.colourWeight}, {fgIndex.data(), bgIndex.data()},
-                   opacity.data(), random);
-        if (options.progress) {
-            std::int64_t changed = 0;
-            for (std::size_t i = 0; i < nU; ++i) changed += fgIndex[i] != previousFg[i] || bgIndex[i] != previousBg[i];
-            report.progress.changedPairs = changed;
+        // The passes write each unknown pixel's alpha straight into the matte's plane.
+        double* opacity = matte.alpha.data();
+        const PreparedPass search(unknown.view(IndexBase::one), foreground.view(IndexBase::one),
+                                  background.view(IndexBase::one), fgScale.data(), bgScale.data(),
+                                  {scan.indexMap.data(), rows, cols, IndexBase::one}, in.unknownMask.data(),
+                                  {options.decay, options.colourWeight}, {fgIndex.data(), bgIndex.data()},
+                                  opacity);
+        const std::vector<std::ptrdiff_t> strip = stripsOf(scan.unknown, stripPixels);
+        const auto strips = static_cast<std::ptrdiff_t>(strip.size()) - 1;
+        std::vector<std::int32_t> previousFg, previousBg;
+        std::uint32_t seed = options.seed;
+        for (int pass = 1; pass <= options.passes; ++pass) {
+            if (options.progress) previousFg = fgIndex, previousBg = bgIndex;
+            for (std::ptrdiff_t parity = 0; parity < 2; ++parity)
+                pool.forEach((strips - parity + 1) / 2, [&](std::ptrdiff_t part) {
+                    const std::ptrdiff_t k = 2 * part + parity;
+                    LinearCongruential random(stripSeed(seed, k));
+                    search.run(strip[static_cast<std::size_t>(k)], strip[static_cast<std::size_t>(k + 1)], random);
+                });
+            if (options.progress) {
+                std::int64_t changed = 0;
+                for (std::size_t i = 0; i < nU; ++i) changed += fgIndex[i] != previousFg[i] || bgIndex[i] != previousBg[i];
+                report.progress.changedPairs = changed;
+            }
+            report("search", pass, options.passes);
+            seed += seedStep;
         }
-        report("search", pass, options.passes);
-        seed += seedStep;
-    }
+        for (std::size_t i = 0; i < nU; ++i) {
+            const auto cell = static_cast<std::size_t>(cellOf(scan.unknown[i], in.rows));
+            matte.alpha[cell] = clampUnit(opacity[cell]);
+        }
+    }   // the search's tables and scales go before the refinement needs its memory
 
-    for (std::size_t i = 0; i < nU; ++i) {
-        const auto cell = static_cast<std::size_t>(cellOf(scan.unknown[i], in.rows));
-        matte.alpha[cell] = clampUnit(opacity[cell]);
-    }
+    // From here on the unknown pixels are found in the mask (the list's order);
+    // the list and the index map go once the targets are known, before the
+    // refinement's peak.
+    const std::size_t plane = in.unknownMask.size();
+    auto eachUnknown = [&](auto&& visit) {
+        for (std::size_t p = 0, i = 0; p < plane; ++p)
+            if (in.unknownMask[p]) visit(i++, p);
+    };
     if (options.refine) {
         report("refine", 0, 1);
         const RefineTargets targets = refineTargets(scan, fgIndex.data(), bgIndex.data(), in.rows, in.cols);
+        std::vector<SampleRecord>().swap(scan.unknown);
+        std::vector<std::int32_t>().swap(scan.indexMap);
         const RefineInput refineInput{in.image.data(), in.unknownMask.data(), matte.alpha.data(),
                                       targets.target.data(), targets.confidence.data(), in.rows, in.cols};
-        const std::vector<double> refined = refineBand(refineInput, RefineParams{});
-        for (std::size_t i = 0; i < nU; ++i)
-            matte.alpha[static_cast<std::size_t>(cellOf(scan.unknown[i], in.rows))] = refined[i];
+        const std::vector<double> refined =
+            refineBand(refineInput, RefineParams{}, [&pool](std::ptrdiff_t parts, const std::function<void(std::ptrdiff_t)>& task) {
+                pool.forEach(parts, task);
+            });
+        eachUnknown([&](std::size_t i, std::size_t cell) { matte.alpha[cell] = refined[i]; });
         report("refine", 1, 1);
     }
+    std::vector<SampleRecord>().swap(scan.unknown);
+    std::vector<std::int32_t>().swap(scan.indexMap);
 
-    const std::size_t plane = in.unknownMask.size();
     if (options.foreground == Foreground::estimated) {
-        const std::vector<double> estimated =
-            estimateForeground(in.image.data(), matte.alpha.data(), in.rows, in.cols).foreground;
-        for (std::size_t i = 0; i < nU; ++i) {
-            const auto cell = static_cast<std::size_t>(cellOf(scan.unknown[i], in.rows));
-            for (std::size_t k = 0; k < 3; ++k) matte.foreground[cell + k * plane] = estimated[cell + k * plane];
-        }
+        std::vector<std::int32_t>().swap(fgIndex);
+        std::vector<std::int32_t>().swap(bgIndex);
+        // The estimate becomes the matte's foreground planes (the old ones go first,
+        // so three sets never coexist): it holds the image where alpha is 1, and
+        // what is neither foreground nor unknown is 0, as without an estimate.
+        std::vector<double>().swap(matte.foreground);
+        matte.foreground = estimateForeground(in.image.data(), matte.alpha.data(), in.rows, in.cols).foreground;
+        for (std::size_t p = 0; p < plane; ++p)
+            if (!in.fgMask[p] && !in.unknownMask[p])
+                for (std::size_t k = 0; k < 3; ++k) matte.foreground[p + k * plane] = 0.0;
     } else {
-        for (std::size_t i = 0; i < nU; ++i) {
-            const auto cell = static_cast<std::size_t>(cellOf(scan.unknown[i], in.rows));
+        eachUnknown([&](std::size_t i, std::size_t cell) {
             const SampleRecord& f = scan.foreground[static_cast<std::size_t>(fgIndex[i])];
             matte.foreground[cell] = f.red;
             matte.foreground[cell + plane] = f.green;
             matte.foreground[cell + 2 * plane] = f.blue;
-        }
+        });
     }
     report("foreground", 1, 1);
     return matte;
@@ -197,10 +263,11 @@ Matte run(const MatteInput& in, const MatteOptions& options) {
 
 // Runs the pipeline with exhausted memory reported as a MatteError.
 template <class Read>
-Matte guarded(const MatteOptions& options, const ArrayView& image, Read&& read) {
+Matte guarded(const MatteOptions& options, const ArrayView& image, Read&& read,
+              std::ptrdiff_t stripPixels = detail::defaultStripPixels) {
     checkOptions(options);
     try {
-        return run(read(), options);
+        return run(read(), options, stripPixels);
     } catch (const std::bad_alloc&) {
         throw MatteError(MatteError::Kind::outOfMemory, "outOfMemory",
                          "not enough memory to matte a " + sizeText(image.rows, image.cols) + " image");
@@ -218,6 +285,11 @@ Matte pairMatte(const ArrayView& image, const ArrayView& trimap, const MatteOpti
 
 Matte pairMatte(const ArrayView& image, const TrimapMasks& masks, const MatteOptions& options) {
     return guarded(options, image, [&] { return readInput(image, masks); });
+}
+
+Matte detail::pairMatteInStrips(const ArrayView& image, const ArrayView& trimap, const MatteOptions& options,
+                                std::ptrdiff_t stripPixels) {
+    return guarded(options, image, [&] { return readInput(image, trimap); }, stripPixels);
 }
 
 const char* version() { return "0.4.0"; }

@@ -63,9 +63,10 @@ struct TrimapMasks {
 // ----------------------------------------------------------------- options
 
 // What the pipeline is doing, for progress reports. `step` of `steps` counts
-// within the stage (the search: pass 1 .. passes).
+// within the stage (the search: pass 1 .. passes). "pairs" comes when the first
+// pairs and scales (each unknown pixel's nearest samples) are ready.
 struct Progress {
-    const char* stage;   // "scan", "search", "refine", "foreground"
+    const char* stage;   // "scan", "pairs", "search", "refine", "foreground"
     int step, steps;
     std::int64_t unknown, foregroundSamples, backgroundSamples;
     std::int64_t changedPairs;   // after a search pass: pixels whose pair changed in it
@@ -88,6 +89,8 @@ struct MatteOptions {
     std::uint32_t seed = 1;      // the same seed gives the same matte
     bool refine = true;          // smooth, edge-aware matte from the sampled alphas; false: the search's own
     Foreground foreground = Foreground::estimated;
+    int threads = 0;             // threads to run on, the caller's included; 0: every core. The matte is the
+                                 // same for every count: work is split by the image, never by the threads
     ProgressCallback progress;   // called at each stage and after each pass; may be empty
 };
 

@@ -2,11 +2,16 @@
 // assembled window by window straight into compressed storage, then
 // (L + diag(weight)) x = weight .* target - L_uk * alpha_k by conjugate gradients.
 #include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <new>
 
-#include <Eigen/IterativeLinearSolvers>
 #include <Eigen/SparseCore>
 
 #include "bandRefine.h"
+#include "conjugateGradient.h"
+#include "hugePages.h"
 
 namespace pairseek {
 namespace {
@@ -16,22 +21,34 @@ using Vector = Eigen::VectorXd;
 
 // Per pixel its 0-based unknown index, -1 if known.
 std::vector<std::int32_t> unknownIndexOf(const RefineInput& in) {
-    std::vector<std::int32_t> index(static_cast<std::size_t>(in.rows * in.cols), -1);
+    std::vector<std::int32_t> index;
+    assignOnHugePages(index, static_cast<std::size_t>(in.rows * in.cols), std::int32_t{-1});
     std::int32_t next = 0;
     for (std::size_t p = 0; p < index.size(); ++p)
         if (in.unknownMask[p]) index[p] = next++;
     return index;
 }
 
+// Runs task(k) for k in 0 .. parts - 1 on `parallel`, or in order without it.
+void forParts(const ParallelFor& parallel, std::ptrdiff_t parts, const std::function<void(std::ptrdiff_t)>& task) {
+    if (parallel) parallel(parts, task);
+    else
+        for (std::ptrdiff_t k = 0; k < parts; ++k) task(k);
+}
+
+// Image columns per part of the pattern's walks.
+constexpr std::ptrdiff_t patternColumns = 64;
+
 // Lower triangle's pattern, values zero: column j holds every unknown pixel within
 // 2 * radius of j (the reach of a shared window) that follows j in column-major
 // order, j itself first. Rows come in increasing order, as compressed storage needs.
+// Counted per part of image columns, then each part fills its own stretch.
 Matrix lowerPattern(const RefineInput& in, const std::vector<std::int32_t>& unknownIndex, std::ptrdiff_t nU,
-                    int radius) {
+                    int radius, const ParallelFor& parallel) {
     const std::ptrdiff_t rows = in.rows, cols = in.cols, reach = 2 * radius;
-    Matrix matrix(nU, nU);
-    auto each = [&](auto&& visit) {
-        for (std::ptrdiff_t c = 0; c < cols; ++c)
+    const std::ptrdiff_t parts = (cols + patternColumns - 1) / patternColumns;
+    auto each = [&](std::ptrdiff_t part, auto&& visit) {
+        for (std::ptrdiff_t c = part * patternColumns; c < std::min(cols, (part + 1) * patternColumns); ++c)
             for (std::ptrdiff_t r = 0; r < rows; ++r) {
                 const std::int32_t j = unknownIndex[static_cast<std::size_t>(r + c * rows)];
                 if (j < 0) continue;
@@ -43,26 +60,41 @@ Matrix lowerPattern(const RefineInput& in, const std::vector<std::int32_t>& unkn
                     }
             }
     };
-    int count = 0;
-    each([&](std::int32_t, std::int32_t) { ++count; });
-    matrix.resizeNonZeros(count);
+    std::vector<std::int64_t> first(static_cast<std::size_t>(parts) + 1, 0);
+    forParts(parallel, parts, [&](std::ptrdiff_t part) {
+        std::int64_t count = 0;
+        each(part, [&](std::int32_t, std::int32_t) { ++count; });
+        first[static_cast<std::size_t>(part) + 1] = count;
+    });
+    for (std::size_t k = 0; k < static_cast<std::size_t>(parts); ++k) first[k + 1] += first[k];
+    // Compressed storage counts in int: a band beyond that is more than the memory holds anyway.
+    if (first.back() > std::numeric_limits<int>::max()) throw std::bad_alloc();
+    Matrix matrix(nU, nU);
+    matrix.resizeNonZeros(static_cast<int>(first.back()));
+    preferHugePages(matrix.valuePtr(), static_cast<std::size_t>(first.back()) * sizeof(double));
+    preferHugePages(matrix.innerIndexPtr(), static_cast<std::size_t>(first.back()) * sizeof(int));
     int* outer = matrix.outerIndexPtr();
     int* inner = matrix.innerIndexPtr();
-    int at = 0;
-    each([&](std::int32_t j, std::int32_t i) {
-        if (i == j) outer[j] = at;   // each column starts at its diagonal entry
-        inner[at++] = i;
+    double* values = matrix.valuePtr();
+    forParts(parallel, parts, [&](std::ptrdiff_t part) {
+        auto at = static_cast<int>(first[static_cast<std::size_t>(part)]);
+        const auto end = static_cast<int>(first[static_cast<std::size_t>(part) + 1]);
+        std::fill(values + at, values + end, 0.0);
+        each(part, [&](std::int32_t j, std::int32_t i) {
+            if (i == j) outer[j] = at;   // each column starts at its diagonal entry
+            inner[at++] = i;
+        });
     });
-    outer[nU] = at;
-    std::fill(matrix.valuePtr(), matrix.valuePtr() + at, 0.0);
+    outer[nU] = static_cast<int>(first.back());
     return matrix;
 }
 
-// Adds every window inside the image that holds an unknown pixel: its Laplacian's
-// entries between unknown pixels into the matrix, its coupling to the known pixels
-// into knownPart.
+// Adds every window inside the image centred in columns wcFirst .. wcLast - 1
+// that holds an unknown pixel: its Laplacian's entries between unknown pixels
+// into the matrix, its coupling to the known pixels into knownPart.
 void assembleWindows(const RefineInput& in, const std::vector<std::int32_t>& unknownIndex, int radius,
-                     double epsilon, Matrix& matrix, Vector& knownPart) {
+                     double epsilon, std::ptrdiff_t wcFirst, std::ptrdiff_t wcLast, Matrix& matrix,
+                     Vector& knownPart) {
     const std::ptrdiff_t rows = in.rows, cols = in.cols, planeSize = rows * cols;
     const std::ptrdiff_t side = 2 * radius + 1, n = side * side;
     std::vector<std::ptrdiff_t> offset(static_cast<std::size_t>(n));
@@ -73,7 +105,7 @@ void assembleWindows(const RefineInput& in, const std::vector<std::int32_t>& unk
     const int* inner = matrix.innerIndexPtr();
     double* values = matrix.valuePtr();
 
-    for (std::ptrdiff_t wc = radius; wc < cols - radius; ++wc)
+    for (std::ptrdiff_t wc = std::max<std::ptrdiff_t>(wcFirst, radius); wc < std::min(wcLast, cols - radius); ++wc)
         for (std::ptrdiff_t wr = radius; wr < rows - radius; ++wr) {
             const std::ptrdiff_t centre = wr + wc * rows;
             bool holdsUnknown = false;
@@ -140,24 +172,39 @@ void assembleWindows(const RefineInput& in, const std::vector<std::int32_t>& unk
         }
 }
 
+// Windows in bands of columns: a band's windows reach radius columns beyond it,
+// so bands two apart share no pixel and run at once, even bands before odd ones.
+// Bands follow from the image alone, so every thread count adds in the same order.
+void assembleInBands(const RefineInput& in, const std::vector<std::int32_t>& unknownIndex, int radius,
+                     double epsilon, Matrix& matrix, Vector& knownPart, const ParallelFor& parallel) {
+    const std::ptrdiff_t band = std::max<std::ptrdiff_t>(64, 2 * radius + 1);
+    const std::ptrdiff_t bands = (in.cols + band - 1) / band;
+    for (std::ptrdiff_t parity = 0; parity < 2; ++parity) {
+        const std::function<void(std::ptrdiff_t)> task = [&](std::ptrdiff_t part) {
+            const std::ptrdiff_t k = 2 * part + parity;
+            assembleWindows(in, unknownIndex, radius, epsilon, k * band, (k + 1) * band, matrix, knownPart);
+        };
+        forParts(parallel, (bands - parity + 1) / 2, task);
+    }
+}
+
 }  // namespace
 
-std::vector<double> refineBand(const RefineInput& in, const RefineParams& params) {
+std::vector<double> refineBand(const RefineInput& in, const RefineParams& params, const ParallelFor& parallel) {
     // The guided filter's matte is a close start: conjugate gradients then need few iterations.
-    std::vector<double> start = guidedBand(in, params.guidedRadius, params.epsilon);
+    std::vector<double> start = guidedBand(in, params.guidedRadius, params.epsilon, parallel);
     const auto nU = static_cast<std::ptrdiff_t>(start.size());
     if (nU == 0) return start;
     Vector knownPart = Vector::Zero(nU);
-    Matrix matrix;
-    {
-        const std::vector<std::int32_t> unknownIndex = unknownIndexOf(in);
-        matrix = lowerPattern(in, unknownIndex, nU, params.radius);
-        assembleWindows(in, unknownIndex, params.radius, params.epsilon, matrix, knownPart);
-    }
+    // Built in place: assigning a returned sparse matrix copies it (Eigen has no move assignment).
+    std::vector<std::int32_t> unknownIndex = unknownIndexOf(in);
+    Matrix matrix = lowerPattern(in, unknownIndex, nU, params.radius, parallel);
+    assembleInBands(in, unknownIndex, params.radius, params.epsilon, matrix, knownPart, parallel);
+    unknownIndex = {};
 
     // A pixel whose windows all lie outside the image has no row in L: the floor
     // keeps the system definite there, and is too small to matter elsewhere.
-    Vector rhs(nU);
+    Vector& rhs = knownPart;
     for (std::ptrdiff_t j = 0; j < nU; ++j) {
         const double weight = std::max(params.lambda * in.confidence[j], 1e-9);
         matrix.valuePtr()[matrix.outerIndexPtr()[j]] += weight;
@@ -166,12 +213,9 @@ std::vector<double> refineBand(const RefineInput& in, const RefineParams& params
 
     // Jacobi preconditioning: an incomplete factor costs more to build than the
     // few iterations it saves from the guided start.
-    Eigen::ConjugateGradient<Matrix, Eigen::Lower, Eigen::DiagonalPreconditioner<double>> solver;
-    solver.setTolerance(params.tolerance);
-    solver.setMaxIterations(params.maxIterations);
-    solver.compute(matrix);
-    const Vector x = solver.solveWithGuess(rhs, Eigen::Map<const Vector>(start.data(), nU));
-    for (std::ptrdiff_t j = 0; j < nU; ++j) start[static_cast<std::size_t>(j)] = std::min(std::max(x[j], 0.0), 1.0);
+    conjugateGradient({nU, matrix.outerIndexPtr(), matrix.innerIndexPtr(), matrix.valuePtr()}, rhs.data(),
+                      start.data(), params.tolerance, params.maxIterations, parallel);
+    for (double& x : start) x = std::min(std::max(x, 0.0), 1.0);
     return start;
 }
 

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "conjugateGradient.h"
+
 namespace pairseek {
 
 struct RefineInput {
@@ -29,11 +31,14 @@ struct RefineParams {
 
 // Minimises x' L x + sum lambda * confidence * (x - target)^2 over the unknown pixels, L the
 // matting Laplacian with the known pixels fixed at knownAlpha. Returns one value
-// per unknown pixel in [0, 1]. Throws std::bad_alloc when memory runs out.
-std::vector<double> refineBand(const RefineInput& in, const RefineParams& params);
+// per unknown pixel in [0, 1]. The assembly and the solve run their parts on
+// `parallel`; the result does not depend on how. Throws std::bad_alloc when
+// memory runs out.
+std::vector<double> refineBand(const RefineInput& in, const RefineParams& params, const ParallelFor& parallel = {});
 
 // The starting matte alone: a guided filter of target weighted by confidence (known
 // pixels: knownAlpha, weight 1) over the unknown pixels' bounding box, clamped to [0, 1].
-std::vector<double> guidedBand(const RefineInput& in, int radius, double epsilon);
+// Runs in parts of columns on `parallel`; the result does not depend on how.
+std::vector<double> guidedBand(const RefineInput& in, int radius, double epsilon, const ParallelFor& parallel = {});
 
 }  // namespace pairseek

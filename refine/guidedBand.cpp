@@ -3,6 +3,7 @@
 // Both box filters slide along the columns, so the working storage is a few
 // columns, not planes of the image: fresh memory pages are what such a call costs.
 #include <algorithm>
+#include <functional>
 
 #include "bandRefine.h"
 
@@ -13,6 +14,10 @@ namespace {
 enum Moment { W, WR, WG, WB, WP, WPR, WPG, WPB, WRR, WRG, WRB, WGG, WGB, WBB, Moments };
 // A window's fit: target ~ ar * R + ag * G + ab * B + b.
 enum Fit { AR, AG, AB, B0, Fits };
+
+// Box columns per part of the filter; each part first slides over the 2 * radius
+// columns before it.
+constexpr std::ptrdiff_t guidedColumns = 512;
 
 struct Box {
     std::ptrdiff_t r0, c0, rows, cols;   // within the image
@@ -33,26 +38,26 @@ void columnBoxSum(double* column, std::ptrdiff_t planes, std::ptrdiff_t n, std::
 
 class GuidedFilter {
 public:
-    GuidedFilter(const RefineInput& in, const Box& box, std::ptrdiff_t radius, double epsilon)
+    // firstUnknown[c]: the list index of the first unknown pixel in box column c
+    // (every unknown pixel lies in the box), one entry more for the end.
+    GuidedFilter(const RefineInput& in, const Box& box, std::ptrdiff_t radius, double epsilon,
+                 const std::vector<std::ptrdiff_t>& firstUnknown)
         : in_(in), box_(box), radius_(radius), epsilon_(epsilon), ringSize_(2 * radius + 2),
-          firstUnknown_(static_cast<std::size_t>(box.cols + 1)), moments_(Moments * h()), momentSums_(Moments * h()),
+          firstUnknown_(firstUnknown), moments_(Moments * h()), momentSums_(Moments * h()),
           fitSums_(Fits * h()), ring_(static_cast<std::size_t>(Fits * h() * ringSize_)),
-          running_(static_cast<std::size_t>(h() + 1)) {
-        // Every unknown pixel lies in the box: its list index follows from the counts before its column.
-        for (std::ptrdiff_t c = 0; c < box.cols; ++c) {
-            std::ptrdiff_t count = 0;
-            for (std::ptrdiff_t r = 0; r < box.rows; ++r) count += in.unknownMask[pixel(r, c)] != 0;
-            firstUnknown_[static_cast<std::size_t>(c + 1)] = firstUnknown_[static_cast<std::size_t>(c)] + count;
-        }
-    }
+          running_(static_cast<std::size_t>(h() + 1)) {}
 
-    void run(double* alpha) {
+    // Box columns from .. to - 1. The sums slide from `from` on, started from the
+    // columns before it that its windows reach: run(0, cols) slides over the box.
+    void run(std::ptrdiff_t from, std::ptrdiff_t to, double* alpha) {
         const std::ptrdiff_t cols = box_.cols;
-        for (std::ptrdiff_t c = 0; c <= std::min(radius_ - 1, cols - 1); ++c) addMoments(c, 1);
-        std::ptrdiff_t produced = 0;   // fits of columns 0 .. produced - 1 are in the ring and in fitSums_
-        for (std::ptrdiff_t out = 0; out < cols; ++out) {
+        const std::ptrdiff_t firstFit = std::max(from - radius_, std::ptrdiff_t{0});
+        for (std::ptrdiff_t c = std::max(firstFit - radius_, std::ptrdiff_t{0}); c <= std::min(firstFit + radius_ - 1, cols - 1); ++c)
+            addMoments(c, 1);
+        std::ptrdiff_t produced = firstFit;   // fits of columns firstFit .. produced - 1 are in the ring and in fitSums_
+        for (std::ptrdiff_t out = from; out < to; ++out) {
             for (; produced <= std::min(out + radius_, cols - 1); ++produced) produceFit(produced);
-            if (out - radius_ - 1 >= 0) addFit(out - radius_ - 1, -1);
+            if (out - radius_ - 1 >= firstFit) addFit(out - radius_ - 1, -1);
             writeColumn(out, alpha);
         }
     }
@@ -145,13 +150,13 @@ private:
     std::ptrdiff_t radius_;
     double epsilon_;
     std::ptrdiff_t ringSize_;   // fits of 2 * radius + 2 columns: a window's span and the one leaving it
-    std::vector<std::ptrdiff_t> firstUnknown_;
+    const std::vector<std::ptrdiff_t>& firstUnknown_;
     std::vector<double> moments_, momentSums_, fitSums_, ring_, running_;
 };
 
 }  // namespace
 
-std::vector<double> guidedBand(const RefineInput& in, int radius, double epsilon) {
+std::vector<double> guidedBand(const RefineInput& in, int radius, double epsilon, const ParallelFor& parallel) {
     const std::ptrdiff_t rows = in.rows, cols = in.cols;
     std::ptrdiff_t r0 = rows, r1 = -1, c0 = cols, c1 = -1, nU = 0;
     for (std::ptrdiff_t c = 0; c < cols; ++c)
@@ -166,7 +171,23 @@ std::vector<double> guidedBand(const RefineInput& in, int radius, double epsilon
     r1 = std::min(r1 + radius, rows - 1);
     c0 = std::max(c0 - radius, std::ptrdiff_t{0});
     c1 = std::min(c1 + radius, cols - 1);
-    GuidedFilter(in, {r0, c0, r1 - r0 + 1, c1 - c0 + 1}, radius, epsilon).run(alpha.data());
+    const Box box{r0, c0, r1 - r0 + 1, c1 - c0 + 1};
+    std::vector<std::ptrdiff_t> firstUnknown(static_cast<std::size_t>(box.cols + 1), 0);
+    for (std::ptrdiff_t c = 0; c < box.cols; ++c) {
+        std::ptrdiff_t count = 0;
+        for (std::ptrdiff_t r = 0; r < box.rows; ++r) count += in.unknownMask[(r0 + r) + (c0 + c) * rows] != 0;
+        firstUnknown[static_cast<std::size_t>(c + 1)] = firstUnknown[static_cast<std::size_t>(c)] + count;
+    }
+    // Parts of whole columns, each sliding on its own: fixed by the box, so the
+    // sums, and the matte, are the same on any number of threads.
+    const std::ptrdiff_t parts = (box.cols + guidedColumns - 1) / guidedColumns;
+    const std::function<void(std::ptrdiff_t)> task = [&](std::ptrdiff_t part) {
+        GuidedFilter(in, box, radius, epsilon, firstUnknown)
+            .run(part * guidedColumns, std::min(box.cols, (part + 1) * guidedColumns), alpha.data());
+    };
+    if (parallel) parallel(parts, task);
+    else
+        for (std::ptrdiff_t part = 0; part < parts; ++part) task(part);
     return alpha;
 }
 

@@ -27,6 +27,8 @@
 %     'Seed'          integer 0..4294967295 (default 1): the same call gives the same matte
 %     'Refine'        true: turn the sampled alphas into a smooth, edge-aware matte
 %                     (default true); false: the search's own alphas, clamped
+%     'Threads'       threads to run on, 0 for every core (default 0); the matte is the
+%                     same, bit for bit, for any number of threads
 %     'Verbose'       true: print fringeScan's counts, one line per pass and the
 %                     refinement time (default false)
 %     'Foreground'    'estimated' (default): foreground colours solved from the image

@@ -191,3 +191,28 @@ def test_output_folders_are_made(tmp_path):
     result = run(image, trimap, "-o", alpha, "--cutout", cutout)
     assert result.returncode == 0 and result.stdout == "" and result.stderr == ""
     assert alpha.exists() and cutout.exists()
+
+
+def test_exhausted_memory_is_an_error_naming_the_files(tmp_path):
+    """Under an address-space limit the inputs decode but the matte's working
+    storage does not fit: exit 1, a message naming the files and the size, no output."""
+    resource = pytest.importorskip("resource")
+    side = 3000
+    r, c = np.mgrid[0:side, 0:side]
+    image = np.stack([r % 256, c % 256, (r + c) % 256], axis=2).astype(np.uint8)
+    trimap = np.where(c < 100, 0, np.where(c < side - 100, 128, 255)).astype(np.uint8)
+    write_png(tmp_path / "image.png", image)
+    write_png(tmp_path / "trimap.png", trimap)
+    limit = 700 << 20
+
+    def limited():
+        resource.setrlimit(resource.RLIMIT_AS, (limit, limit))
+
+    result = run(tmp_path / "image.png", tmp_path / "trimap.png", "-o", tmp_path / "out" / "alpha.png",
+                 preexec_fn=limited, timeout=300)
+    assert result.returncode == 1, result.stderr
+    message = result.stderr.splitlines()[0] if result.stderr else ""
+    for word in ("pairseek: ", "image.png", "trimap.png", "memory", "3000x3000"):
+        assert word in message, f"{word!r} not in {message!r}"
+    assert not (tmp_path / "out" / "alpha.png").exists()
+    assert leftovers(tmp_path) == []

@@ -2,6 +2,8 @@
 // valid inputs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <random>
 
 #include "invariants.h"
@@ -22,6 +24,29 @@ TEST(SearchPassProperties, PairsStayValidCostsNeverRiseOpacityOnlyAtUnknowns) {
             current.runPass(random);
             ASSERT_EQ(checkPasses(before, current), "") << "after pass " << pass + 1;
         }
+    }
+}
+
+// Ranges run one after another with one source are the whole pass, to the bit.
+TEST(SearchPassProperties, PreparedPassOverRangesIsTheSequentialPass) {
+    for (std::uint32_t seed = 1; seed <= 500; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        SeededSource source{std::mt19937(seed)};
+        SearchCase whole = makeSearchCase(source, 12, 40);
+        SearchCase split = whole;
+        std::vector<std::ptrdiff_t> cuts{0};
+        while (cuts.back() < whole.unknown.count)
+            cuts.push_back(std::min<std::ptrdiff_t>(whole.unknown.count, cuts.back() + source.integer(0, 9)));
+        LinearCongruential wholeRandom(seed), splitRandom(seed);
+        whole.runPass(wholeRandom);
+        const PreparedPass pass(split.unknown.table(), split.foreground.table(), split.background.table(),
+                                split.fgScale.data(), split.bgScale.data(), split.mapView(), split.mask.data(),
+                                split.params, split.state(), split.opacity.data());
+        for (std::size_t k = 0; k + 1 < cuts.size(); ++k) pass.run(cuts[k], cuts[k + 1], splitRandom);
+        ASSERT_EQ(split.fgIndex, whole.fgIndex);
+        ASSERT_EQ(split.bgIndex, whole.bgIndex);
+        ASSERT_EQ(std::memcmp(split.opacity.data(), whole.opacity.data(), whole.opacity.size() * sizeof(double)), 0);
+        ASSERT_EQ(splitRandom.state, wholeRandom.state);
     }
 }
 

@@ -117,9 +117,10 @@ TEST(PairMatte, RejectsWithCodeAndKind) {
     const auto cm = [&](const void* data, ElementType type, std::ptrdiff_t channels) {
         return ArrayView::columnMajor(data, type, disc.rows, disc.cols, channels);
     };
-    MatteOptions zeroPasses, decayOne, heavyColour, noSuchForeground;
+    MatteOptions zeroPasses, decayOne, heavyColour, noSuchForeground, negativeThreads;
     noSuchForeground.foreground = static_cast<Foreground>(7);
     zeroPasses.passes = 0;
+    negativeThreads.threads = -1;
     decayOne.decay = 1;
     heavyColour.colourWeight = INFINITY;
     struct Case {
@@ -148,6 +149,7 @@ TEST(PairMatte, RejectsWithCodeAndKind) {
         {"colour weight inf", disc.imageView(), disc.trimapView(), heavyColour, "ColourWeight", MatteError::Kind::value},
         {"no such foreground", disc.imageView(), disc.trimapView(), noSuchForeground, "Foreground",
          MatteError::Kind::value},
+        {"threads -1", disc.imageView(), disc.trimapView(), negativeThreads, "Threads", MatteError::Kind::value},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -173,7 +175,7 @@ TEST(PairMatte, ProgressReportsEveryStageAndCancels) {
         return true;
     };
     pairMatte(disc.imageView(), disc.trimapView(), options);
-    const std::vector<std::string> expected = {"scan 1/1",   "search 1/3", "search 2/3",   "search 3/3",
+    const std::vector<std::string> expected = {"scan 1/1",   "pairs 1/1",  "search 1/3", "search 2/3",   "search 3/3",
                                                "refine 0/1", "refine 1/1", "foreground 1/1"};
     EXPECT_EQ(seen, expected);
 

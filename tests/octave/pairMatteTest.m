@@ -210,6 +210,8 @@ function errors()
     'Seed 2^32',             {image, trimap, 'Seed', 2 ^ 32},        'Seed'
     'Seed fraction',         {image, trimap, 'Seed', 0.5},           'Seed'
     'Verbose text',          {image, trimap, 'Verbose', 'yes'},      'Verbose'
+    'Threads negative',      {image, trimap, 'Threads', -1},         'Threads'
+    'Threads fraction',      {image, trimap, 'Threads', 1.5},        'Threads'
     'Foreground unknown',    {image, trimap, 'Foreground', 'mean'},  'Foreground'
     'Foreground number',     {image, trimap, 'Foreground', 1},       'Foreground'
   };

@@ -69,6 +69,7 @@ struct MatteCall {
     bool refine;
     py::object progress;
     pairseek::Foreground foreground;
+    int threads;
 };
 
 // matte's `foreground` option by name, or ValueError.
@@ -104,6 +105,7 @@ pairseek::Matte runMatte(const py::object& imageArg, const py::object& trimapArg
     options.seed = static_cast<std::uint32_t>(call.seed);
     options.refine = call.refine;
     options.foreground = call.foreground;
+    options.threads = call.threads;
     // Captures a pointer only: nothing Python is copied without the lock.
     options.progress = [reporter = &progress](const pairseek::Progress& p) { return (*reporter)(p); };
     try {
@@ -144,6 +146,9 @@ progress : callable or None, default None
     the refinement, with the interpreter lock held; ``p`` is a :class:`pairseek.Progress`
     (``p.stage``, ``p.step``, ``p.steps``, ``p.unknown``, ...). Return False to stop:
     :class:`pairseek.Cancelled` is raised. An exception it raises is raised again here.
+threads : int, default 0
+    Threads to run on, 0 for every core. The matte is the same, bit for bit, for any
+    number of threads.
 )";
 
 constexpr const char* raisesDoc = R"(
@@ -241,25 +246,26 @@ void bindMatte(py::module_& module) {
     module.def(
         "estimate_alpha",
         [](const ArrayLike& image, const ArrayLike& trimap, int passes, double decay, double colourWeight,
-           long long seed, bool refine, const ProgressCallable& progress) {
+           long long seed, bool refine, const ProgressCallable& progress, int threads) {
             // The foreground is dropped: the samples' colours cost nothing, and the alpha is the same.
             pairseek::Matte m = runMatte(image.object, trimap.object,
                                          {passes, decay, colourWeight, seed, refine, progress.object,
-                                          pairseek::Foreground::samples});
+                                          pairseek::Foreground::samples, threads});
             return fortranArray(std::move(m.alpha), {m.rows, m.cols});
         },
         withDefaults(estimateAlphaDoc()).c_str(), py::arg("image"), py::arg("trimap"), py::kw_only(),
         py::arg("passes") = defaults.passes, py::arg("decay") = defaults.decay,
         py::arg("colour_weight") = defaults.colourWeight, py::arg("seed") = static_cast<long long>(defaults.seed),
-        py::arg("refine") = defaults.refine, py::arg("progress") = py::none());
+        py::arg("refine") = defaults.refine, py::arg("progress") = py::none(), py::arg("threads") = defaults.threads);
 
     module.def(
         "matte",
         [](const ArrayLike& image, const ArrayLike& trimap, int passes, double decay, double colourWeight,
-           long long seed, bool refine, const ProgressCallable& progress, const std::string& foreground) {
+           long long seed, bool refine, const ProgressCallable& progress, const std::string& foreground,
+           int threads) {
             pairseek::Matte m = runMatte(image.object, trimap.object,
                                          {passes, decay, colourWeight, seed, refine, progress.object,
-                                          foregroundOption(foreground)});
+                                          foregroundOption(foreground), threads});
             const py::ssize_t rows = m.rows, cols = m.cols;
             return std::make_pair(fortranArray(std::move(m.alpha), {rows, cols}),
                                   fortranArray(std::move(m.foreground), {rows, cols, 3}));
@@ -267,7 +273,8 @@ void bindMatte(py::module_& module) {
         withDefaults(matteDoc()).c_str(), py::arg("image"), py::arg("trimap"), py::kw_only(), py::arg("passes") = defaults.passes,
         py::arg("decay") = defaults.decay, py::arg("colour_weight") = defaults.colourWeight,
         py::arg("seed") = static_cast<long long>(defaults.seed), py::arg("refine") = defaults.refine,
-        py::arg("progress") = py::none(), py::arg("foreground") = std::string(foregroundName(defaults.foreground)));
+        py::arg("progress") = py::none(), py::arg("foreground") = std::string(foregroundName(defaults.foreground)),
+        py::arg("threads") = defaults.threads);
 }
 
 }  // namespace binding

@@ -39,6 +39,7 @@ def estimate_alpha(
     seed: int = ...,
     refine: bool = ...,
     progress: Optional[ProgressCallback] = ...,
+    threads: int = ...,
 ) -> FloatArray: ...
 def matte(
     image: npt.ArrayLike,
@@ -51,6 +52,7 @@ def matte(
     refine: bool = ...,
     progress: Optional[ProgressCallback] = ...,
     foreground: Literal["estimated", "samples"] = ...,
+    threads: int = ...,
 ) -> Tuple[FloatArray, FloatArray]: ...
 @overload
 def estimate_foreground(

@@ -202,3 +202,12 @@ def test_exception_in_progress_is_raised_again(small):
 
     with pytest.raises(Stop, match="scan"):
         pairseek.matte(small.image, small.trimap, progress=fail)
+
+
+def test_any_thread_count_gives_the_same_matte(synth1):
+    one = pairseek.estimate_alpha(synth1.image, synth1.trimap, threads=1)
+    assert same_bits(pairseek.estimate_alpha(synth1.image, synth1.trimap, threads=3), one)
+    assert same_bits(pairseek.estimate_alpha(synth1.image, synth1.trimap), one)
+    with pytest.raises(ValueError) as raised:
+        pairseek.estimate_alpha(synth1.image, synth1.trimap, threads=-1)
+    assert raised.value.code == "Threads"

@@ -12,7 +12,7 @@ from .pairing import output_name, pair_files
 
 # The keyword options of estimate_alpha that a batch passes on (progress cannot
 # cross to other processes).
-MATTE_OPTIONS = ("passes", "decay", "colour_weight", "seed", "refine")
+MATTE_OPTIONS = ("passes", "decay", "colour_weight", "seed", "refine", "threads")
 
 
 @dataclass

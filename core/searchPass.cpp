@@ -48,6 +48,37 @@ pass::RoundRadii roundRadii(Count nF, Count nB, double decay) {
     return radii;
 }
 
+// The kernel's view of one pass's arrays, over packed samples and radii the caller keeps.
+pass::PassInput passInputOf(const SampleTable& unknown, const SampleTable& foreground, const SampleTable& background,
+                            const double* fgScale, const double* bgScale, const IndexMapView& indexMap,
+                            const std::uint8_t* unknownMask, const SearchParams& params, const PairState& state,
+                            double* opacity, const pass::PackedSample* fg, const pass::PackedSample* bg,
+                            const pass::RoundRadii* radii) {
+    pass::PassInput in;
+    in.unknownColour = unknown.colour;
+    in.unknownPosition = unknown.position;
+    in.nU = unknown.count;
+    in.unknownShift = shiftOf(unknown.base);
+    in.fg = fg;
+    in.bg = bg;
+    in.nF = foreground.count;
+    in.nB = background.count;
+    in.fgScale = fgScale;
+    in.bgScale = bgScale;
+    in.map = indexMap.entries;
+    in.rows = indexMap.rows;
+    in.cols = indexMap.cols;
+    in.mapShift = shiftOf(indexMap.base);
+    in.mask = unknownMask;
+    in.fgIndex = state.fgIndex;
+    in.bgIndex = state.bgIndex;
+    in.stateShift = shiftOf(state.base);
+    in.opacity = opacity;
+    in.params = params;
+    in.radii = radii;
+    return in;
+}
+
 }  // namespace
 
 double pass::radiusAt(Count count, double decay, std::int64_t k) { return count * std::pow(decay, static_cast<double>(k)); }
@@ -74,28 +105,8 @@ void pass::searchPassWith(LaneSet lanes, const SampleTable& unknown, const Sampl
     const std::vector<pass::PackedSample> fg = packSamples(foreground), bg = packSamples(background);
     const pass::RoundRadii radii = roundRadii(foreground.count, background.count, params.decay);
 
-    pass::PassInput in;
-    in.unknownColour = unknown.colour;
-    in.unknownPosition = unknown.position;
-    in.nU = unknown.count;
-    in.unknownShift = shiftOf(unknown.base);
-    in.fg = fg.data();
-    in.bg = bg.data();
-    in.nF = foreground.count;
-    in.nB = background.count;
-    in.fgScale = fgScale;
-    in.bgScale = bgScale;
-    in.map = indexMap.entries;
-    in.rows = indexMap.rows;
-    in.cols = indexMap.cols;
-    in.mapShift = shiftOf(indexMap.base);
-    in.mask = unknownMask;
-    in.fgIndex = state.fgIndex;
-    in.bgIndex = state.bgIndex;
-    in.stateShift = shiftOf(state.base);
-    in.opacity = opacity;
-    in.params = params;
-    in.radii = &radii;
+    const pass::PassInput in = passInputOf(unknown, foreground, background, fgScale, bgScale, indexMap, unknownMask,
+                                           params, state, opacity, fg.data(), bg.data(), &radii);
     pass::runPass(in, random, lanes);
 }
 
@@ -113,28 +124,8 @@ PreparedPass::PreparedPass(const SampleTable& unknown, const SampleTable& foregr
     parts->fg = packSamples(foreground);
     parts->bg = packSamples(background);
     parts->radii = roundRadii(foreground.count, background.count, params.decay);
-    pass::PassInput& in = parts->in;
-    in.unknownColour = unknown.colour;
-    in.unknownPosition = unknown.position;
-    in.nU = unknown.count;
-    in.unknownShift = shiftOf(unknown.base);
-    in.fg = parts->fg.data();
-    in.bg = parts->bg.data();
-    in.nF = foreground.count;
-    in.nB = background.count;
-    in.fgScale = fgScale;
-    in.bgScale = bgScale;
-    in.map = indexMap.entries;
-    in.rows = indexMap.rows;
-    in.cols = indexMap.cols;
-    in.mapShift = shiftOf(indexMap.base);
-    in.mask = unknownMask;
-    in.fgIndex = state.fgIndex;
-    in.bgIndex = state.bgIndex;
-    in.stateShift = shiftOf(state.base);
-    in.opacity = opacity;
-    in.params = params;
-    in.radii = &parts->radii;
+    parts->in = passInputOf(unknown, foreground, background, fgScale, bgScale, indexMap, unknownMask, params, state,
+                            opacity, parts->fg.data(), parts->bg.data(), &parts->radii);
     parts_ = parts.release();
 }
 

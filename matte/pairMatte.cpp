@@ -95,13 +95,17 @@ Matte knownOnly(const MatteInput& in) {
     m.cols = in.cols;
     const std::size_t plane = in.fgMask.size();
     assignOnHugePages(m.alpha, plane, 0.0);
+    for (std::size_t p = 0; p < plane; ++p) m.alpha[p] = in.fgMask[p] ? 1.0 : 0.0;
+    return m;
+}
+
+// The foreground planes of the known pixels: the image on the foreground, 0 elsewhere.
+void knownForeground(const MatteInput& in, Matte& m) {
+    const std::size_t plane = in.fgMask.size();
     assignOnHugePages(m.foreground, 3 * plane, 0.0);
-    for (std::size_t p = 0; p < plane; ++p) {
-        m.alpha[p] = in.fgMask[p] ? 1.0 : 0.0;
+    for (std::size_t p = 0; p < plane; ++p)
         if (in.fgMask[p])
             for (std::size_t k = 0; k < 3; ++k) m.foreground[p + k * plane] = in.image[p + k * plane];
-    }
-    return m;
 }
 
 std::string sizeText(std::ptrdiff_t rows, std::ptrdiff_t cols) {
@@ -148,7 +152,10 @@ Matte run(const MatteInput& in, const MatteOptions& options, std::ptrdiff_t stri
     Reporter report{options.progress};
     Matte matte = knownOnly(in);
     const auto rows = static_cast<Count>(in.rows), cols = static_cast<Count>(in.cols);
-    if (std::find(in.unknownMask.begin(), in.unknownMask.end(), 1) == in.unknownMask.end()) return matte;
+    if (std::find(in.unknownMask.begin(), in.unknownMask.end(), 1) == in.unknownMask.end()) {
+        knownForeground(in, matte);
+        return matte;
+    }
     ThreadPool pool(options.threads);
 
     FringeScanResult scan =
@@ -221,11 +228,14 @@ Matte run(const MatteInput& in, const MatteOptions& options, std::ptrdiff_t stri
         for (std::size_t p = 0, i = 0; p < plane; ++p)
             if (in.unknownMask[p]) visit(i++, p);
     };
+    RefineTargets targets;
     if (options.refine) {
         report("refine", 0, 1);
-        const RefineTargets targets = refineTargets(scan, fgIndex.data(), bgIndex.data(), in.rows, in.cols);
-        std::vector<SampleRecord>().swap(scan.unknown);
-        std::vector<std::int32_t>().swap(scan.indexMap);
+        targets = refineTargets(scan, fgIndex.data(), bgIndex.data(), in.rows, in.cols);
+    }
+    std::vector<SampleRecord>().swap(scan.unknown);
+    std::vector<std::int32_t>().swap(scan.indexMap);
+    if (options.refine) {
         const RefineInput refineInput{in.image.data(), in.unknownMask.data(), matte.alpha.data(),
                                       targets.target.data(), targets.confidence.data(), in.rows, in.cols};
         const std::vector<double> refined =
@@ -235,21 +245,19 @@ Matte run(const MatteInput& in, const MatteOptions& options, std::ptrdiff_t stri
         eachUnknown([&](std::size_t i, std::size_t cell) { matte.alpha[cell] = refined[i]; });
         report("refine", 1, 1);
     }
-    std::vector<SampleRecord>().swap(scan.unknown);
-    std::vector<std::int32_t>().swap(scan.indexMap);
+    targets = {};   // before the foreground estimate needs its memory
 
     if (options.foreground == Foreground::estimated) {
         std::vector<std::int32_t>().swap(fgIndex);
         std::vector<std::int32_t>().swap(bgIndex);
-        // The estimate becomes the matte's foreground planes (the old ones go first,
-        // so three sets never coexist): it holds the image where alpha is 1, and
-        // what is neither foreground nor unknown is 0, as without an estimate.
-        std::vector<double>().swap(matte.foreground);
+        // The estimate becomes the matte's foreground planes: it holds the image where
+        // alpha is 1; what is neither foreground nor unknown is 0, as without an estimate.
         matte.foreground = estimateForeground(in.image.data(), matte.alpha.data(), in.rows, in.cols).foreground;
         for (std::size_t p = 0; p < plane; ++p)
             if (!in.fgMask[p] && !in.unknownMask[p])
                 for (std::size_t k = 0; k < 3; ++k) matte.foreground[p + k * plane] = 0.0;
     } else {
+        knownForeground(in, matte);
         eachUnknown([&](std::size_t i, std::size_t cell) {
             const SampleRecord& f = scan.foreground[static_cast<std::size_t>(fgIndex[i])];
             matte.foreground[cell] = f.red;

@@ -28,10 +28,7 @@ hostArgs::RunStatus compositeAndReturn(const mxArray* foreground, const mxArray*
     });
     if (status != hostArgs::RunStatus::Done) return status;
     // ------------------------------------------------ allocate and write back
-    const mwSize dims[3] = {static_cast<mwSize>(rows), static_cast<mwSize>(cols), 3};
-    plhs[ImageOut] = mxCreateNumericArray(3, dims, mxDOUBLE_CLASS, mxREAL);
-    if (!image.planes.empty())
-        std::memcpy(mxGetData(plhs[ImageOut]), image.planes.data(), image.planes.size() * sizeof(double));
+    plhs[ImageOut] = hostArgs::doubleArray(image.planes, rows, cols, 3);
     return status;
 }
 

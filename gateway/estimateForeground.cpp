@@ -17,13 +17,6 @@ enum EstimateForegroundOutput { ForegroundOut, BackgroundOut, EstimateForeground
 constexpr hostArgs::Checker check{"estimateForeground"};
 using hostArgs::Size;
 
-mxArray* colourArray(const std::vector<double>& values, Size rows, Size cols) {
-    const mwSize dims[3] = {static_cast<mwSize>(rows), static_cast<mwSize>(cols), 3};
-    mxArray* a = mxCreateNumericArray(3, dims, mxDOUBLE_CLASS, mxREAL);
-    if (!values.empty()) std::memcpy(mxGetData(a), values.data(), values.size() * sizeof(double));
-    return a;
-}
-
 // Owns the estimate, so the caller raises host errors only once it is released.
 hostArgs::RunStatus estimateAndReturn(const mxArray* image, const mxArray* alpha, Size rows, Size cols, int nlhs,
                                       mxArray* plhs[]) {
@@ -32,8 +25,8 @@ hostArgs::RunStatus estimateAndReturn(const mxArray* image, const mxArray* alpha
         [&] { estimate = pairseek::estimateForeground(unitArray::view(image), unitArray::view(alpha)); });
     if (status != hostArgs::RunStatus::Done) return status;
     // ------------------------------------------------ allocate and write back
-    plhs[ForegroundOut] = colourArray(estimate.foreground.planes, rows, cols);
-    if (nlhs > BackgroundOut) plhs[BackgroundOut] = colourArray(estimate.background.planes, rows, cols);
+    plhs[ForegroundOut] = hostArgs::doubleArray(estimate.foreground.planes, rows, cols, 3);
+    if (nlhs > BackgroundOut) plhs[BackgroundOut] = hostArgs::doubleArray(estimate.background.planes, rows, cols, 3);
     return status;
 }
 

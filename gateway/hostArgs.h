@@ -9,7 +9,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <new>
+#include <vector>
 
 #include "mex.h"
 
@@ -33,6 +35,14 @@ inline Size numberOfDims(const mxArray* a) { return static_cast<Size>(mxGetNumbe
 // Dimension k (0-based); trailing dimensions beyond the array's own are 1.
 inline Size dim(const mxArray* a, Size k) {
     return k < numberOfDims(a) ? static_cast<Size>(mxGetDimensions(a)[k]) : 1;
+}
+
+// A new rows x cols (x planes) double array holding `values`, column-major.
+inline mxArray* doubleArray(const std::vector<double>& values, Size rows, Size cols, Size planes = 1) {
+    const mwSize dims[3] = {static_cast<mwSize>(rows), static_cast<mwSize>(cols), static_cast<mwSize>(planes)};
+    mxArray* a = mxCreateNumericArray(planes == 1 ? 2 : 3, dims, mxDOUBLE_CLASS, mxREAL);
+    if (!values.empty()) std::memcpy(mxGetData(a), values.data(), values.size() * sizeof(double));
+    return a;
 }
 
 inline Size elements(const mxArray* a) { return static_cast<Size>(mxGetNumberOfElements(a)); }

@@ -179,14 +179,6 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     }
 
     // --------------------------------------------------------- allocate and write back
-    const mwSize dims[3] = {static_cast<mwSize>(matte.rows), static_cast<mwSize>(matte.cols), 3};
-    plhs[AlphaOut] = mxCreateNumericArray(2, dims, mxDOUBLE_CLASS, mxREAL);
-    if (!matte.alpha.empty())
-        std::memcpy(mxGetData(plhs[AlphaOut]), matte.alpha.data(), matte.alpha.size() * sizeof(double));
-    if (nlhs > ForegroundOut) {
-        plhs[ForegroundOut] = mxCreateNumericArray(3, dims, mxDOUBLE_CLASS, mxREAL);
-        if (!matte.foreground.empty())
-            std::memcpy(mxGetData(plhs[ForegroundOut]), matte.foreground.data(),
-                        matte.foreground.size() * sizeof(double));
-    }
+    plhs[AlphaOut] = hostArgs::doubleArray(matte.alpha, matte.rows, matte.cols);
+    if (nlhs > ForegroundOut) plhs[ForegroundOut] = hostArgs::doubleArray(matte.foreground, matte.rows, matte.cols, 3);
 }

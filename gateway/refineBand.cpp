@@ -34,8 +34,7 @@ hostArgs::RunStatus refineAndReturn(const pairseek::RefineInput& in, const pairs
     const hostArgs::RunStatus status = hostArgs::runGuarded([&] { alpha = pairseek::refineBand(in, params); });
     if (status != hostArgs::RunStatus::Done) return status;
     // ------------------------------------------------ allocate and write back
-    plhs[AlphaOut] = mxCreateDoubleMatrix(static_cast<mwSize>(alpha.size()), 1, mxREAL);
-    if (!alpha.empty()) std::memcpy(mxGetData(plhs[AlphaOut]), alpha.data(), alpha.size() * sizeof(double));
+    plhs[AlphaOut] = hostArgs::doubleArray(alpha, static_cast<Size>(alpha.size()), 1);
     return hostArgs::RunStatus::Done;
 }
 

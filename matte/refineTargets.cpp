@@ -77,11 +77,13 @@ RefineTargets refineTargets(const FringeScanResult& scan, const std::int32_t* fg
             }
         const SampleRecord& f = scan.foreground[static_cast<std::size_t>(fgIndex[i])];
         const SampleRecord& b = scan.background[static_cast<std::size_t>(bgIndex[i])];
-        double target = blendOf(p, f, b).alpha, spread2 = 0;
+        double target, spread2 = 0;
         if (weightSum > 0) {
             target = alphaSum / weightSum;
             for (std::size_t k = 0; k < n; ++k) spread2 += weight[k] * (alpha[k] - target) * (alpha[k] - target);
             spread2 /= weightSum;
+        } else {
+            target = blendOf(p, f, b).alpha;   // no neighbour's pair fits: the own pair's alpha
         }
         out.confidence[i] *= std::exp(-spread2 / spreadScale2);
 

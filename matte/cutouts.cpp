@@ -1,8 +1,5 @@
 // The cut-out functions of the public header over any caller's arrays: read and
 // check them as the matte does, then run the cutout library.
-#include <cstdio>
-#include <new>
-
 #include "cutout.h"
 #include "inputs.h"
 #include "pairseek.h"
@@ -14,21 +11,10 @@ ColourImage colourImage(const ArrayView& like, std::vector<double> planes) {
     return {like.rows, like.cols, std::move(planes)};
 }
 
-template <class Work>
-auto memoryGuarded(const ArrayView& image, Work&& work) -> decltype(work()) {
-    try {
-        return work();
-    } catch (const std::bad_alloc&) {
-        char text[96];
-        std::snprintf(text, sizeof text, "not enough memory for a %tdx%td image", image.rows, image.cols);
-        throw MatteError(MatteError::Kind::outOfMemory, "outOfMemory", text);
-    }
-}
-
 }  // namespace
 
 ForegroundColours estimateForeground(const ArrayView& image, const ArrayView& alpha) {
-    return memoryGuarded(image, [&] {
+    return reportingMemory("foreground estimate", image, [&] {
         const std::vector<double> planes = readImagePlanes(image);
         const std::vector<double> unitAlpha = readUnitGrid(alpha, image, "alpha", "alphaRange");
         ForegroundEstimate estimate = estimateForeground(planes.data(), unitAlpha.data(), image.rows, image.cols);
@@ -38,7 +24,7 @@ ForegroundColours estimateForeground(const ArrayView& image, const ArrayView& al
 }
 
 ColourImage composite(const ArrayView& foreground, const ArrayView& alpha, const ArrayView& background) {
-    return memoryGuarded(foreground, [&] {
+    return reportingMemory("composite", foreground, [&] {
         const std::vector<double> front = readImagePlanes(foreground);
         const std::vector<double> unitAlpha = readUnitGrid(alpha, foreground, "alpha", "alphaRange");
         const std::vector<double> back = readImagePlanes(background);
@@ -56,7 +42,7 @@ ColourImage composite(const ArrayView& foreground, const ArrayView& alpha, const
 }
 
 ColourImage composite(const ArrayView& foreground, const ArrayView& alpha, double red, double green, double blue) {
-    return memoryGuarded(foreground, [&] {
+    return reportingMemory("composite", foreground, [&] {
         for (const double v : {red, green, blue})
             if (!(v >= 0.0 && v <= 1.0))
                 throw MatteError(MatteError::Kind::value, "colourRange",
@@ -69,7 +55,7 @@ ColourImage composite(const ArrayView& foreground, const ArrayView& alpha, doubl
 }
 
 std::vector<std::uint8_t> trimapFromMask(const ArrayView& mask, const TrimapOptions& options) {
-    return memoryGuarded(mask, [&] {
+    return reportingMemory("trimap", mask, [&] {
         const std::vector<double> unitMask = readUnitGrid(mask, mask, "mask", "maskRange");
         return trimapFromMask(unitMask.data(), mask.rows, mask.cols, options);
     });

@@ -5,6 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <new>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "pairseek.h"
@@ -16,6 +19,20 @@ struct MatteInput {
     std::vector<double> image;   // rows x cols x 3 planes, column-major, in [0, 1]
     std::vector<std::uint8_t> fgMask, bgMask, unknownMask;   // rows x cols, 1 where set
 };
+
+// Runs `work`, reporting exhausted memory (or a size no allocation can hold)
+// as MatteError outOfMemory naming the `task` ("matte", "foreground", ...) and the image's size.
+template <class Work>
+auto reportingMemory(const char* task, const ArrayView& image, Work&& work) -> decltype(work()) {
+    try {
+        return work();
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    throw MatteError(MatteError::Kind::outOfMemory, "outOfMemory",
+                     "not enough memory for the " + std::string(task) + " of a " + std::to_string(image.rows) + "x" +
+                         std::to_string(image.cols) + " image");
+}
 
 // Checks the options' values; throws MatteError with the option's name as code.
 void checkOptions(const MatteOptions& options);

@@ -108,12 +108,6 @@ void knownForeground(const MatteInput& in, Matte& m) {
             for (std::size_t k = 0; k < 3; ++k) m.foreground[p + k * plane] = in.image[p + k * plane];
 }
 
-std::string sizeText(std::ptrdiff_t rows, std::ptrdiff_t cols) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%tdx%td", rows, cols);
-    return text;
-}
-
 // The pixels' 3 x 3 windows reach one column to each side: strips of whole
 // columns, run even strips first and odd ones next, never touch each other's
 // pairs while they run. Strips hold at least stripPixels unknown pixels (see
@@ -274,15 +268,7 @@ template <class Read>
 Matte guarded(const MatteOptions& options, const ArrayView& image, Read&& read,
               std::ptrdiff_t stripPixels = detail::defaultStripPixels) {
     checkOptions(options);
-    try {
-        return run(read(), options, stripPixels);
-    } catch (const std::bad_alloc&) {
-        throw MatteError(MatteError::Kind::outOfMemory, "outOfMemory",
-                         "not enough memory to matte a " + sizeText(image.rows, image.cols) + " image");
-    } catch (const std::length_error&) {   // a size beyond what any allocation can hold
-        throw MatteError(MatteError::Kind::outOfMemory, "outOfMemory",
-                         "not enough memory to matte a " + sizeText(image.rows, image.cols) + " image");
-    }
+    return reportingMemory("matte", image, [&] { return run(read(), options, stripPixels); });
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "hostArgs.h"
 #include "pairseek.h"
+#include "unitArray.h"
 
 namespace {
 
@@ -18,23 +19,14 @@ enum PairMatteOutput { AlphaOut, ForegroundOut, PairMatteOutputs };
 constexpr hostArgs::Checker check{"pairMatte"};
 using hostArgs::Size;
 
-// The element type of an accepted array, or fail with `code`.
-pairseek::ElementType elementType(const mxArray* a, const char* name, const char* code, bool logicalAllowed) {
+// Fails with `code` unless `a` is of a class the library reads.
+void checkClass(const mxArray* a, const char* name, const char* code, bool logicalAllowed) {
     if (mxIsComplex(a) || mxIsSparse(a))
         check.fail(code, "%s must be a real, full array; got %s", name, hostArgs::ClassText(a).text);
-    if (mxIsDouble(a)) return pairseek::ElementType::float64;
-    if (mxIsSingle(a)) return pairseek::ElementType::float32;
-    if (mxIsUint8(a)) return pairseek::ElementType::uint8;
-    if (mxIsUint16(a)) return pairseek::ElementType::uint16;
-    if (logicalAllowed && mxIsLogical(a)) return pairseek::ElementType::boolean;
+    if (mxIsDouble(a) || mxIsSingle(a) || mxIsUint8(a) || mxIsUint16(a) || (logicalAllowed && mxIsLogical(a))) return;
     check.fail(code, "%s must be %s; got %s", name,
                logicalAllowed ? "uint8, uint16, double, single or logical" : "double, single, uint8 or uint16",
                hostArgs::ClassText(a).text);
-}
-
-pairseek::ArrayView viewOf(const mxArray* a, pairseek::ElementType type) {
-    return pairseek::ArrayView::columnMajor(mxGetData(a), type, hostArgs::dim(a, 0), hostArgs::dim(a, 1),
-                                            hostArgs::dim(a, 2));
 }
 
 struct Options {
@@ -147,8 +139,9 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         check.fail("imageSize", "image must be rows x cols x 3 or rows x cols; got %s", hostArgs::ShapeText(image).text);
     if (hostArgs::numberOfDims(trimap) > 3)
         check.fail("sizeMismatch", "trimap must be rows x cols like the image; got %s", hostArgs::ShapeText(trimap).text);
-    const pairseek::ArrayView imageView = viewOf(image, elementType(image, "image", "imageClass", false));
-    const pairseek::ArrayView trimapView = viewOf(trimap, elementType(trimap, "trimap", "trimapClass", true));
+    checkClass(image, "image", "imageClass", false);
+    checkClass(trimap, "trimap", "trimapClass", true);
+    const pairseek::ArrayView imageView = unitArray::view(image), trimapView = unitArray::view(trimap);
     if (options.verbose) options.matte.progress = verboseLines();
 
     // --------------------------------------------------------- run

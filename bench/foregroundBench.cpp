@@ -4,6 +4,8 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <functional>
+#include <thread>
 #include <vector>
 
 #include "cutout.h"
@@ -33,17 +35,35 @@ Scene sceneOf(std::ptrdiff_t rows, std::ptrdiff_t cols) {
     return s;
 }
 
+// One thread per part, the caller's among them: parts run at once, as the
+// sweeps' lanes need.
+void onThreads(std::ptrdiff_t parts, const std::function<void(std::ptrdiff_t)>& task) {
+    std::vector<std::thread> threads;
+    for (std::ptrdiff_t k = 1; k < parts; ++k) threads.emplace_back(task, k);
+    task(0);
+    for (std::thread& t : threads) t.join();
+}
+
+// rows, cols, lanes.
 void estimateForegroundBench(benchmark::State& state) {
     const Scene s = sceneOf(state.range(0), state.range(1));
+    const auto lanes = static_cast<int>(state.range(2));
     for (auto _ : state) {
-        pairseek::ForegroundEstimate e = pairseek::estimateForeground(s.image.data(), s.alpha.data(), s.rows, s.cols);
+        pairseek::ForegroundEstimate e =
+            pairseek::estimateForeground(s.image.data(), s.alpha.data(), s.rows, s.cols, {}, onThreads, lanes);
         benchmark::DoNotOptimize(e.foreground.data());
     }
     state.counters["time/pixel"] = benchmark::Counter(static_cast<double>(s.rows * s.cols),
                                                       benchmark::Counter::kIsIterationInvariantRate |
                                                           benchmark::Counter::kInvert);
 }
-BENCHMARK(estimateForegroundBench)->Args({600, 800})->Args({1200, 1600})->Unit(benchmark::kMillisecond);
+BENCHMARK(estimateForegroundBench)
+    ->Args({600, 800, 1})
+    ->Args({1200, 1600, 1})
+    ->Args({2400, 3200, 1})
+    ->Args({2400, 3200, 2})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "pairseek.h"   // TrimapOptions, MatteError
+#include "parallelFor.h"
 
 namespace pairseek {
 
@@ -37,10 +38,14 @@ struct ForegroundEstimate {
 // alpha = 0. image: rows x cols x 3 in [0, 1]; alpha: rows x cols in [0, 1]
 // (both finite: callers check). Coarse to fine over a pyramid of halved grids,
 // each pixel solving its own F and B against its neighbours' values; time and
-// memory linear in the pixel count, the same result on every machine.
+// memory linear in the pixel count, the same result on every machine. The
+// sweeps run on up to `lanes` parts of `parallel` at once (they wait on each
+// other, so `parallel` must run that many at a time or run them in order); the
+// result does not depend on either.
 // Throws std::invalid_argument for bad options, std::bad_alloc when memory runs out.
 ForegroundEstimate estimateForeground(const double* image, const double* alpha, std::ptrdiff_t rows,
-                                      std::ptrdiff_t cols, const ForegroundOptions& options = {});
+                                      std::ptrdiff_t cols, const ForegroundOptions& options = {},
+                                      const ParallelFor& parallel = {}, int lanes = 1);
 
 // ------------------------------------------------------------ compositing
 

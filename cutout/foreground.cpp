@@ -7,9 +7,11 @@
 // sweeps, not a converged solve: measured on the synthetic cases, the converged
 // colours follow the matte's errors further.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <memory>
 #include <stdexcept>
+#include <thread>
 
 #include "cutout.h"
 #include "hugePages.h"
@@ -25,32 +27,45 @@ struct Level {
 
 std::ptrdiff_t halved(std::ptrdiff_t side) { return (side + 1) / 2; }
 
+// Columns per part of the pointwise steps (halving, enlarging, the last fit).
+constexpr std::ptrdiff_t partColumns = 64;
+
+// Runs columns(first, last) over 0 .. cols - 1 in parts of partColumns.
+void inColumnParts(std::ptrdiff_t cols, const ParallelFor& parallel,
+                   const std::function<void(std::ptrdiff_t, std::ptrdiff_t)>& columns) {
+    forParts(parallel, (cols + partColumns - 1) / partColumns, [&](std::ptrdiff_t part) {
+        columns(part * partColumns, std::min(cols, (part + 1) * partColumns));
+    });
+}
+
 // The next coarser level into `storage` (4 values a pixel): each pixel the
 // mean of its (up to) 2 x 2 children.
-Level halve(const Level& fine, double* storage) {
+Level halve(const Level& fine, double* storage, const ParallelFor& parallel) {
     Level coarse;
     coarse.rows = halved(fine.rows);
     coarse.cols = halved(fine.cols);
     const std::ptrdiff_t n = coarse.rows * coarse.cols, fineN = fine.rows * fine.cols;
     double* image = storage;
     double* alpha = storage + 3 * n;
-    for (std::ptrdiff_t c = 0; c < coarse.cols; ++c)
-        for (std::ptrdiff_t r = 0; r < coarse.rows; ++r) {
-            const std::ptrdiff_t r0 = 2 * r, c0 = 2 * c;
-            const std::ptrdiff_t r1 = std::min(r0 + 1, fine.rows - 1), c1 = std::min(c0 + 1, fine.cols - 1);
-            // At an odd edge a child repeats: the mean stays that of the pixels present.
-            const std::ptrdiff_t children[4] = {r0 + c0 * fine.rows, r1 + c0 * fine.rows, r0 + c1 * fine.rows,
-                                                r1 + c1 * fine.rows};
-            const std::ptrdiff_t i = r + c * coarse.rows;
-            double a = 0;
-            for (std::ptrdiff_t child : children) a += fine.alpha[child];
-            alpha[i] = a / 4;
-            for (std::ptrdiff_t k = 0; k < 3; ++k) {
-                double v = 0;
-                for (std::ptrdiff_t child : children) v += fine.image[child + k * fineN];
-                image[i + k * n] = v / 4;
+    inColumnParts(coarse.cols, parallel, [&](std::ptrdiff_t firstColumn, std::ptrdiff_t lastColumn) {
+        for (std::ptrdiff_t c = firstColumn; c < lastColumn; ++c)
+            for (std::ptrdiff_t r = 0; r < coarse.rows; ++r) {
+                const std::ptrdiff_t r0 = 2 * r, c0 = 2 * c;
+                const std::ptrdiff_t r1 = std::min(r0 + 1, fine.rows - 1), c1 = std::min(c0 + 1, fine.cols - 1);
+                // At an odd edge a child repeats: the mean stays that of the pixels present.
+                const std::ptrdiff_t children[4] = {r0 + c0 * fine.rows, r1 + c0 * fine.rows, r0 + c1 * fine.rows,
+                                                    r1 + c1 * fine.rows};
+                const std::ptrdiff_t i = r + c * coarse.rows;
+                double a = 0;
+                for (std::ptrdiff_t child : children) a += fine.alpha[child];
+                alpha[i] = a / 4;
+                for (std::ptrdiff_t k = 0; k < 3; ++k) {
+                    double v = 0;
+                    for (std::ptrdiff_t child : children) v += fine.image[child + k * fineN];
+                    image[i + k * n] = v / 4;
+                }
             }
-        }
+    });
     coarse.image = image;
     coarse.alpha = alpha;
     return coarse;
@@ -99,41 +114,63 @@ inline void update(std::ptrdiff_t i, const std::ptrdiff_t* neighbours, int count
     }
 }
 
+// Rows per block of a parallel sweep: fewer and the waits cost more than the work.
+constexpr std::ptrdiff_t blockRows = 256;
+
 // One Gauss-Seidel sweep over a level (at least 2 pixels), forward or backward
 // in memory order: each pixel sees the values its predecessors just took.
-void sweep(const Level& level, double* fg, double* bg, const ForegroundOptions& options, bool backward) {
+// Shared out as a wavefront: the rows, in sweep order, fall into one block per
+// lane, and a block sweeps a column once the block before it has. A pixel then
+// reads its neighbours in the state the sequential sweep leaves them in (the
+// row before it already updated, the row after it not yet), so the colours do
+// not depend on the lanes.
+void sweep(const Level& level, double* fg, double* bg, const ForegroundOptions& options, bool backward,
+           const ParallelFor& parallel, int lanes) {
     const std::ptrdiff_t rows = level.rows, cols = level.cols, n = rows * cols;
-    for (std::ptrdiff_t cStep = 0; cStep < cols; ++cStep) {
-        const std::ptrdiff_t c = backward ? cols - 1 - cStep : cStep;
-        for (std::ptrdiff_t rStep = 0; rStep < rows; ++rStep) {
-            const std::ptrdiff_t r = backward ? rows - 1 - rStep : rStep;
-            const std::ptrdiff_t i = r + c * rows;
-            std::ptrdiff_t neighbours[4];
-            int count = 0;
-            if (r > 0) neighbours[count++] = i - 1;
-            if (r + 1 < rows) neighbours[count++] = i + 1;
-            if (c > 0) neighbours[count++] = i - rows;
-            if (c + 1 < cols) neighbours[count++] = i + rows;
-            update(i, neighbours, count, level.image, level.alpha, n, options, fg, bg);
+    const std::ptrdiff_t blocks = std::max<std::ptrdiff_t>(1, std::min<std::ptrdiff_t>(lanes, rows / blockRows));
+    std::unique_ptr<std::atomic<std::ptrdiff_t>[]> columnsDone(new std::atomic<std::ptrdiff_t>[blocks]);
+    for (std::ptrdiff_t b = 0; b < blocks; ++b) columnsDone[b].store(0, std::memory_order_relaxed);
+    forParts(parallel, blocks, [&](std::ptrdiff_t b) {
+        const std::ptrdiff_t first = b * rows / blocks, last = (b + 1) * rows / blocks;
+        for (std::ptrdiff_t cStep = 0; cStep < cols; ++cStep) {
+            // Parts start in order, so the block before is running or done: the wait ends.
+            if (b > 0)
+                while (columnsDone[b - 1].load(std::memory_order_acquire) <= cStep) std::this_thread::yield();
+            const std::ptrdiff_t c = backward ? cols - 1 - cStep : cStep;
+            for (std::ptrdiff_t rStep = first; rStep < last; ++rStep) {
+                const std::ptrdiff_t r = backward ? rows - 1 - rStep : rStep;
+                const std::ptrdiff_t i = r + c * rows;
+                std::ptrdiff_t neighbours[4];
+                int count = 0;
+                if (r > 0) neighbours[count++] = i - 1;
+                if (r + 1 < rows) neighbours[count++] = i + 1;
+                if (c > 0) neighbours[count++] = i - rows;
+                if (c + 1 < cols) neighbours[count++] = i + rows;
+                update(i, neighbours, count, level.image, level.alpha, n, options, fg, bg);
+            }
+            columnsDone[b].store(cStep + 1, std::memory_order_release);
         }
-    }
+    });
 }
 
 // Nearest-parent copy of a coarse level's colours (3 planes) onto the next finer grid.
-void enlarge(const Level& coarse, const double* from, const Level& fine, double* to) {
+void enlarge(const Level& coarse, const double* from, const Level& fine, double* to, const ParallelFor& parallel) {
     const std::ptrdiff_t n = fine.rows * fine.cols, coarseN = coarse.rows * coarse.cols;
-    for (std::ptrdiff_t k = 0; k < 3; ++k)
-        for (std::ptrdiff_t c = 0; c < fine.cols; ++c) {
-            const double* parents = from + (c / 2) * coarse.rows + k * coarseN;
-            double* column = to + c * fine.rows + k * n;
-            for (std::ptrdiff_t r = 0; r < fine.rows; ++r) column[r] = parents[r / 2];
-        }
+    inColumnParts(fine.cols, parallel, [&](std::ptrdiff_t firstColumn, std::ptrdiff_t lastColumn) {
+        for (std::ptrdiff_t k = 0; k < 3; ++k)
+            for (std::ptrdiff_t c = firstColumn; c < lastColumn; ++c) {
+                const double* parents = from + (c / 2) * coarse.rows + k * coarseN;
+                double* column = to + c * fine.rows + k * n;
+                for (std::ptrdiff_t r = 0; r < fine.rows; ++r) column[r] = parents[r / 2];
+            }
+    });
 }
 
 }  // namespace
 
 ForegroundEstimate estimateForeground(const double* image, const double* alpha, std::ptrdiff_t rows,
-                                      std::ptrdiff_t cols, const ForegroundOptions& options) {
+                                      std::ptrdiff_t cols, const ForegroundOptions& options,
+                                      const ParallelFor& parallel, int lanes) {
     const auto weight = [](double v) { return v >= 0 && std::isfinite(v); };
     if (!(options.regularization > 0 && std::isfinite(options.regularization)))
         throw std::invalid_argument("foreground regularization must be a finite number > 0");
@@ -166,7 +203,7 @@ ForegroundEstimate estimateForeground(const double* image, const double* alpha, 
     preferHugePages(block.get(), blockSize * sizeof(double));
     double* next = block.get();
     while (levels.back().rows > 2 || levels.back().cols > 2) {
-        levels.push_back(halve(levels.back(), next));
+        levels.push_back(halve(levels.back(), next, parallel));
         next += 4 * levels.back().rows * levels.back().cols;
     }
     double* const work[3][2] = {{out.foreground.data(), out.background.data()},
@@ -188,27 +225,29 @@ ForegroundEstimate estimateForeground(const double* image, const double* alpha, 
         double* const* fgBg = colours(l);
         if (l < coarsest) {
             const double* const* parent = colours(l + 1);
-            enlarge(levels[l + 1], parent[0], level, fgBg[0]);
-            enlarge(levels[l + 1], parent[1], level, fgBg[1]);
+            enlarge(levels[l + 1], parent[0], level, fgBg[0], parallel);
+            enlarge(levels[l + 1], parent[1], level, fgBg[1], parallel);
         }
         const int iterations = l == 0 ? options.fineIterations : options.coarseIterations;
-        for (int t = 0; t < iterations; ++t) sweep(level, fgBg[0], fgBg[1], options, t % 2 == 1);
+        for (int t = 0; t < iterations; ++t) sweep(level, fgBg[0], fgBg[1], options, t % 2 == 1, parallel, lanes);
     }
     // The known pixels hold the image exactly, whatever the iteration counts; the
     // others move the least (F and B along (alpha, 1 - alpha)) that makes their
     // blend the image, unless that leaves [0, 1].
-    for (std::ptrdiff_t k = 0; k < 3; ++k)
-        for (std::ptrdiff_t i = 0; i < n; ++i) {
-            const std::size_t at = static_cast<std::size_t>(i + k * n);
-            if (alpha[i] >= 1) out.foreground[at] = image[i + k * n];
-            if (alpha[i] <= 0) out.background[at] = image[i + k * n];
-            if (alpha[i] > 0 && alpha[i] < 1) {
-                const double a = alpha[i], b = 1 - a;
-                const double d = (image[i + k * n] - a * out.foreground[at] - b * out.background[at]) / (a * a + b * b);
-                out.foreground[at] = clampUnit(out.foreground[at] + a * d);
-                out.background[at] = clampUnit(out.background[at] + b * d);
+    inColumnParts(cols, parallel, [&](std::ptrdiff_t firstColumn, std::ptrdiff_t lastColumn) {
+        for (std::ptrdiff_t k = 0; k < 3; ++k)
+            for (std::ptrdiff_t i = firstColumn * rows; i < lastColumn * rows; ++i) {
+                const std::size_t at = static_cast<std::size_t>(i + k * n);
+                if (alpha[i] >= 1) out.foreground[at] = image[i + k * n];
+                if (alpha[i] <= 0) out.background[at] = image[i + k * n];
+                if (alpha[i] > 0 && alpha[i] < 1) {
+                    const double a = alpha[i], b = 1 - a;
+                    const double d = (image[i + k * n] - a * out.foreground[at] - b * out.background[at]) / (a * a + b * b);
+                    out.foreground[at] = clampUnit(out.foreground[at] + a * d);
+                    out.background[at] = clampUnit(out.background[at] + b * d);
+                }
             }
-        }
+    });
     return out;
 }
 

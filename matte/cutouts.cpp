@@ -3,6 +3,7 @@
 #include "cutout.h"
 #include "inputs.h"
 #include "pairseek.h"
+#include "threadPool.h"
 
 namespace pairseek {
 namespace {
@@ -13,11 +14,16 @@ ColourImage colourImage(const ArrayView& like, std::vector<double> planes) {
 
 }  // namespace
 
-ForegroundColours estimateForeground(const ArrayView& image, const ArrayView& alpha) {
+ForegroundColours estimateForeground(const ArrayView& image, const ArrayView& alpha, int threads) {
+    checkThreads(threads);
     return reportingMemory("foreground estimate", image, [&] {
         const std::vector<double> planes = readImagePlanes(image);
         const std::vector<double> unitAlpha = readUnitGrid(alpha, image, "alpha", "alphaRange");
-        ForegroundEstimate estimate = estimateForeground(planes.data(), unitAlpha.data(), image.rows, image.cols);
+        ThreadPool pool(threads);
+        ForegroundEstimate estimate = estimateForeground(
+            planes.data(), unitAlpha.data(), image.rows, image.cols, {},
+            [&pool](std::ptrdiff_t parts, const std::function<void(std::ptrdiff_t)>& task) { pool.forEach(parts, task); },
+            pool.size());
         return ForegroundColours{colourImage(image, std::move(estimate.foreground)),
                                  colourImage(image, std::move(estimate.background))};
     });

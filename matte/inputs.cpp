@@ -146,6 +146,11 @@ std::vector<double> readUnitGrid(const ArrayView& view, const ArrayView& like, c
     return readUnit(view, name, rangeCode, 1);
 }
 
+void checkThreads(int threads) {
+    if (threads < 0)
+        reject(MatteError::Kind::value, "Threads", format("threads must be 0 (every core) or a positive count; got %d", threads));
+}
+
 void checkOptions(const MatteOptions& options) {
     if (options.passes < 1)
         reject(MatteError::Kind::value, "Passes", format("passes must be a positive integer; got %d", options.passes));
@@ -157,9 +162,7 @@ void checkOptions(const MatteOptions& options) {
         reject(MatteError::Kind::value, "Decay",
                format("decay %.17g shrinks the search radii too slowly (over 100000 rounds per pixel); "
                       "use at most 0.9998", options.decay));
-    if (options.threads < 0)
-        reject(MatteError::Kind::value, "Threads",
-               format("threads must be 0 (every core) or a positive count; got %d", options.threads));
+    checkThreads(options.threads);
     if (!(options.colourWeight >= 0.0 && std::isfinite(options.colourWeight)))
         reject(MatteError::Kind::value, "ColourWeight",
                format("colourWeight must be a finite number >= 0; got %g", options.colourWeight));

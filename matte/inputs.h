@@ -36,6 +36,8 @@ auto reportingMemory(const char* task, const ArrayView& image, Work&& work) -> d
 
 // Checks the options' values; throws MatteError with the option's name as code.
 void checkOptions(const MatteOptions& options);
+// A thread count as the options take it: 0 (every core) or positive.
+void checkThreads(int threads);
 
 MatteInput readInput(const ArrayView& image, const ArrayView& trimap);
 // An image as for the matte: three column-major planes in [0, 1].

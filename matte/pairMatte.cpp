@@ -151,6 +151,9 @@ Matte run(const MatteInput& in, const MatteOptions& options, std::ptrdiff_t stri
         return matte;
     }
     ThreadPool pool(options.threads);
+    const ParallelFor onPool = [&pool](std::ptrdiff_t parts, const std::function<void(std::ptrdiff_t)>& task) {
+        pool.forEach(parts, task);
+    };
 
     FringeScanResult scan =
         collectFringe(in.image.data(), in.fgMask.data(), in.bgMask.data(), in.unknownMask.data(), rows, cols);
@@ -233,9 +236,7 @@ Matte run(const MatteInput& in, const MatteOptions& options, std::ptrdiff_t stri
         const RefineInput refineInput{in.image.data(), in.unknownMask.data(), matte.alpha.data(),
                                       targets.target.data(), targets.confidence.data(), in.rows, in.cols};
         const std::vector<double> refined =
-            refineBand(refineInput, RefineParams{}, [&pool](std::ptrdiff_t parts, const std::function<void(std::ptrdiff_t)>& task) {
-                pool.forEach(parts, task);
-            });
+            refineBand(refineInput, RefineParams{}, onPool);
         eachUnknown([&](std::size_t i, std::size_t cell) { matte.alpha[cell] = refined[i]; });
         report("refine", 1, 1);
     }
@@ -246,7 +247,8 @@ Matte run(const MatteInput& in, const MatteOptions& options, std::ptrdiff_t stri
         std::vector<std::int32_t>().swap(bgIndex);
         // The estimate becomes the matte's foreground planes: it holds the image where
         // alpha is 1; what is neither foreground nor unknown is 0, as without an estimate.
-        matte.foreground = estimateForeground(in.image.data(), matte.alpha.data(), in.rows, in.cols).foreground;
+        matte.foreground = estimateForeground(in.image.data(), matte.alpha.data(), in.rows, in.cols, {}, onPool, pool.size())
+                .foreground;
         for (std::size_t p = 0; p < plane; ++p)
             if (!in.fgMask[p] && !in.unknownMask[p])
                 for (std::size_t k = 0; k < 3; ++k) matte.foreground[p + k * plane] = 0.0;

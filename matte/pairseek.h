@@ -155,8 +155,9 @@ struct ForegroundColours {
 // alpha F + (1 - alpha) B equal to the image, smooth where the image is; F is
 // the image where alpha = 1 and B where alpha = 0. `image` as for pairMatte;
 // `alpha` one channel of its size: uint8 and uint16 scaled, floats in [0, 1].
+// `threads` as in MatteOptions (0: every core); the colours are the same for any.
 // Throws MatteError for rejected input and exhausted memory.
-ForegroundColours estimateForeground(const ArrayView& image, const ArrayView& alpha);
+ForegroundColours estimateForeground(const ArrayView& image, const ArrayView& alpha, int threads = 0);
 
 // alpha F + (1 - alpha) background, over another image of the same size (as
 // `image` above; a one-pixel view stands for a plain colour) or over one

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "cutout.h"
@@ -118,6 +120,30 @@ TEST(EstimateForeground, SmallAndThinGrids) {
         if (n == 1) {
             EXPECT_EQ(e.foreground, image);
         }   // no neighbours: the pixel's own colour
+    }
+}
+
+// One thread per part, all at once, as lanes of a sweep need.
+void onThreads(std::ptrdiff_t parts, const std::function<void(std::ptrdiff_t)>& task) {
+    std::vector<std::thread> threads;
+    for (std::ptrdiff_t k = 1; k < parts; ++k) threads.emplace_back(task, k);
+    task(0);
+    for (std::thread& t : threads) t.join();
+}
+
+TEST(EstimateForeground, LanesGiveTheSameColours) {
+    // Tall enough for three lanes of rows; parts run in order on one thread too.
+    const std::ptrdiff_t rows = 900, cols = 70, n = rows * cols;
+    std::vector<double> image(std::size_t(3 * n)), alpha = softEdge(rows, cols);
+    for (std::ptrdiff_t i = 0; i < 3 * n; ++i) image[std::size_t(i)] = 0.5 + 0.45 * std::sin(0.37 * double(i));
+    const ForegroundEstimate one = estimateForeground(image.data(), alpha.data(), rows, cols);
+    struct Case { const char* name; ParallelFor parallel; int lanes; };
+    const Case cases[] = {{"2 threads", onThreads, 2}, {"3 threads", onThreads, 3}, {"3 lanes in order", {}, 3}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ForegroundEstimate e = estimateForeground(image.data(), alpha.data(), rows, cols, {}, c.parallel, c.lanes);
+        EXPECT_EQ(e.foreground, one.foreground);
+        EXPECT_EQ(e.background, one.background);
     }
 }
 

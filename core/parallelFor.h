@@ -1,0 +1,24 @@
+// How the host-independent libraries share work out: a caller-supplied runner
+// of numbered parts (the pipeline's thread pool, or nothing). Parts are fixed by
+// the data, so results never depend on the runner.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+
+namespace pairseek {
+
+// Runs task(k) for every k in 0 .. parts - 1, in any order and on any threads;
+// parts are started in increasing order. An empty one runs them in order on the
+// caller's thread.
+using ParallelFor = std::function<void(std::ptrdiff_t parts, const std::function<void(std::ptrdiff_t)>& task)>;
+
+// task(k) for k in 0 .. parts - 1 on `parallel`, or in order without it.
+inline void forParts(const ParallelFor& parallel, std::ptrdiff_t parts,
+                     const std::function<void(std::ptrdiff_t)>& task) {
+    if (parallel) parallel(parts, task);
+    else
+        for (std::ptrdiff_t k = 0; k < parts; ++k) task(k);
+}
+
+}  // namespace pairseek

@@ -38,10 +38,11 @@ RefineTargets refineTargets(const FringeScanResult& scan, const std::int32_t* fg
                             std::ptrdiff_t rows, std::ptrdiff_t cols, const TargetParams& params) {
     const std::size_t nU = scan.unknown.size();
     RefineTargets out;
-    out.confidence = pairConfidence(scan.unknown, scan.foreground, scan.background, fgIndex, bgIndex, params.scales);
     out.target.resize(nU);
+    out.confidence.resize(nU);
     const double fitScale2 = params.fitScale * params.fitScale;
     const double spreadScale2 = params.spreadScale * params.spreadScale;
+    const double alphaScale2 = params.alphaScale * params.alphaScale;
     const std::ptrdiff_t r = params.radius, side = 2 * r + 1;
     const auto slots = static_cast<std::size_t>(side * side);
     std::vector<double> alpha(slots), weight(slots);
@@ -77,17 +78,22 @@ RefineTargets refineTargets(const FringeScanResult& scan, const std::int32_t* fg
             }
         const SampleRecord& f = scan.foreground[static_cast<std::size_t>(fgIndex[i])];
         const SampleRecord& b = scan.background[static_cast<std::size_t>(bgIndex[i])];
+        const Blend own = blendOf(p, f, b);
         double target, spread2 = 0;
         if (weightSum > 0) {
             target = alphaSum / weightSum;
             for (std::size_t k = 0; k < n; ++k) spread2 += weight[k] * (alpha[k] - target) * (alpha[k] - target);
             spread2 /= weightSum;
         } else {
-            target = blendOf(p, f, b).alpha;   // no neighbour's pair fits: the own pair's alpha
+            target = own.alpha;   // no neighbour's pair fits: the own pair's alpha
         }
-        out.confidence[i] *= std::exp(-spread2 / spreadScale2);
-
         const double separation = separationOf(f, b);
+        // Both are alpha errors: the one the own pair's colour misfit allows, and the neighbours' disagreement.
+        const double separation2 = separation * separation;
+        out.confidence[i] = separation2 > 0
+                                ? std::exp(-own.misfit2 / (separation2 * alphaScale2) - spread2 / spreadScale2)
+                                : 0.0;
+
         const bool nearZero = target < params.snap || target * separation < params.snapColour;
         const bool nearOne = target > 1 - params.snap || (1 - target) * separation < params.snapColour;
         if (nearZero && nearOne)

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "confidence.h"
 #include "matting.h"
 
 namespace pairseek {
@@ -14,10 +13,10 @@ namespace pairseek {
 struct TargetParams {
     int radius = 1;              // neighbour pairs from the (2 radius + 1)^2 window
     double fitScale = 0.02;      // colour misfit of a neighbour's pair at which its weight falls to 1/e
-    double spreadScale = 0.1;    // spread of the neighbours' alphas at which trust falls to 1/e
+    double alphaScale = 0.05;    // alpha error of the own pair (misfit / separation) at which trust falls to 1/e
+    double spreadScale = 0.0125; // spread of the neighbours' alphas at which trust falls to 1/e
     double snap = 0.15;          // targets within snap of 0 or 1 become 0 or 1,
     double snapColour = 0.06;    // as do those whose colour lies this close to B (or F) along the pair's line
-    ConfidenceScales scales;     // the own pair's confidence
 };
 
 struct RefineTargets {
@@ -29,10 +28,12 @@ struct RefineTargets {
 // |F_j - B_j|^2, 0, 1) and misfit m_j = |I - B_j - a_j (F_j - B_j)|^2, weight
 // w_j = exp(-m_j / fitScale^2). The target is sum w_j a_j / sum w_j (the own
 // clamped alpha if every weight is 0), the spread s = sqrt(sum w_j (a_j - target)^2
-// / sum w_j). The confidence is pairConfidence of the own pair times
-// exp(-(s / spreadScale)^2): pairs that fit the colour yet disagree on its alpha
-// leave it to the smoothness term. Then with d = |F_i - B_i| of the own pair, a
-// target t goes to 0 when t < snap or t d < snapColour, to 1 when t > 1 - snap or
+// / sum w_j). With d = |F_i - B_i| and m_i the misfit of the pixel's own pair, its
+// confidence is exp(-m_i / (d alphaScale)^2 - s^2 / spreadScale^2), 0 if d is 0:
+// sqrt(m_i) / d is the alpha error that the colour misfit allows along the pair's
+// line (a misfit matters more on a pair of near colours), and pairs that fit the colour yet
+// disagree on its alpha leave it to the smoothness term. Then a target t goes to 0
+// when t < snap or t d < snapColour, to 1 when t > 1 - snap or
 // (1 - t) d < snapColour, and to the nearer of the two when both hold: the search's
 // small residues on pure pixels are noise more often than faint strands, and how
 // faint a strand can be told from noise is a colour distance, not an alpha.

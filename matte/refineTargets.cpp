@@ -32,6 +32,16 @@ double separationOf(const SampleRecord& f, const SampleRecord& b) {
     return std::sqrt((span[0] * span[0] + span[1] * span[1]) + span[2] * span[2]);
 }
 
+// An alpha as the targets take it near 0 and 1 (see refineTargets.h); separation is |F - B|.
+double snapped(double alpha, double separation, const TargetParams& params) {
+    const bool nearZero = alpha < params.snap || alpha * separation < params.snapColour;
+    const bool nearOne = alpha > 1 - params.snap || (1 - alpha) * separation < params.snapColour;
+    if (nearZero && nearOne) return alpha < 0.5 ? 0.0 : 1.0;
+    if (nearZero) return 0.0;
+    if (nearOne) return 1.0;
+    return alpha;
+}
+
 }  // namespace
 
 RefineTargets refineTargets(const FringeScanResult& scan, const std::int32_t* fgIndex, const std::int32_t* bgIndex,
@@ -79,29 +89,23 @@ RefineTargets refineTargets(const FringeScanResult& scan, const std::int32_t* fg
         const SampleRecord& f = scan.foreground[static_cast<std::size_t>(fgIndex[i])];
         const SampleRecord& b = scan.background[static_cast<std::size_t>(bgIndex[i])];
         const Blend own = blendOf(p, f, b);
-        double target, spread2 = 0;
-        if (weightSum > 0) {
-            target = alphaSum / weightSum;
-            for (std::size_t k = 0; k < n; ++k) spread2 += weight[k] * (alpha[k] - target) * (alpha[k] - target);
-            spread2 /= weightSum;
-        } else {
-            target = own.alpha;   // no neighbour's pair fits: the own pair's alpha
-        }
         const double separation = separationOf(f, b);
-        // Both are alpha errors: the one the own pair's colour misfit allows, and the neighbours' disagreement.
+        // The own pair's alpha when no neighbour's pair fits.
+        const double target = snapped(weightSum > 0 ? alphaSum / weightSum : own.alpha, separation, params);
+        // The disagreement on the target as used: neighbours' alphas that snap the same way agree.
+        double spread2 = 0;
+        if (weightSum > 0) {
+            for (std::size_t k = 0; k < n; ++k) {
+                const double miss = snapped(alpha[k], separation, params) - target;
+                spread2 += weight[k] * miss * miss;
+            }
+            spread2 /= weightSum;
+        }
+        // Both terms are alpha errors: the one the own pair's colour misfit allows, and the spread.
         const double separation2 = separation * separation;
         out.confidence[i] = separation2 > 0
                                 ? std::exp(-own.misfit2 / (separation2 * alphaScale2) - spread2 / spreadScale2)
                                 : 0.0;
-
-        const bool nearZero = target < params.snap || target * separation < params.snapColour;
-        const bool nearOne = target > 1 - params.snap || (1 - target) * separation < params.snapColour;
-        if (nearZero && nearOne)
-            target = target < 0.5 ? 0.0 : 1.0;
-        else if (nearZero)
-            target = 0;
-        else if (nearOne)
-            target = 1;
         out.target[i] = target;
     }
     return out;

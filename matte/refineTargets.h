@@ -27,16 +27,18 @@ struct RefineTargets {
 // too) lends its pair (F_j, B_j); on I it gives a_j = clamp((I - B_j).(F_j - B_j) /
 // |F_j - B_j|^2, 0, 1) and misfit m_j = |I - B_j - a_j (F_j - B_j)|^2, weight
 // w_j = exp(-m_j / fitScale^2). The target is sum w_j a_j / sum w_j (the own
-// clamped alpha if every weight is 0), the spread s = sqrt(sum w_j (a_j - target)^2
-// / sum w_j). With d = |F_i - B_i| and m_i the misfit of the pixel's own pair, its
-// confidence is exp(-m_i / (d alphaScale)^2 - s^2 / spreadScale^2), 0 if d is 0:
-// sqrt(m_i) / d is the alpha error that the colour misfit allows along the pair's
-// line (a misfit matters more on a pair of near colours), and pairs that fit the colour yet
-// disagree on its alpha leave it to the smoothness term. Then a target t goes to 0
-// when t < snap or t d < snapColour, to 1 when t > 1 - snap or
-// (1 - t) d < snapColour, and to the nearer of the two when both hold: the search's
-// small residues on pure pixels are noise more often than faint strands, and how
-// faint a strand can be told from noise is a colour distance, not an alpha.
+// clamped alpha if every weight is 0). With d = |F_i - B_i| of the pixel's own pair,
+// the target snaps: an alpha t goes to 0 when t < snap or t d < snapColour, to 1 when
+// t > 1 - snap or (1 - t) d < snapColour, and to the nearer of the two when both
+// hold (the search's small residues on pure pixels are noise more often than faint
+// strands, and how faint a strand can be told from noise is a colour distance, not
+// an alpha). The spread s = sqrt(sum w_j (snap(a_j) - target)^2 / sum w_j) is the
+// neighbours' disagreement on the target as used: alphas that snap alike agree.
+// With m_i the misfit of the own pair, the confidence is exp(-m_i / (d alphaScale)^2
+// - s^2 / spreadScale^2), 0 if d is 0: sqrt(m_i) / d is the alpha error that the
+// colour misfit allows along the pair's line (a misfit matters more on a pair of
+// near colours), and where pairs that fit the colour disagree on its alpha the
+// smoothness term decides.
 // Pairs are 0-based indices into the sample records; sums run R, G, B in that
 // order and over the window column by column, top to bottom.
 RefineTargets refineTargets(const FringeScanResult& scan, const std::int32_t* fgIndex, const std::int32_t* bgIndex,

@@ -91,6 +91,20 @@ TEST(RefineTargets, NeighboursThatDisagreeLowerTheTrust) {
     EXPECT_LT(t.confidence[1], 0.01);
 }
 
+TEST(RefineTargets, NeighboursThatSnapAlikeAgree) {
+    // As above, with the middle colour at alpha 0.9 of its own pair and 0.95 of the
+    // neighbours': the alphas differ, yet both go to 1, so the target 1 is trusted fully.
+    const double f[3] = {0.9, 0.1, 0.1}, b[3] = {0.1, 0.1, 0.9};
+    Row row({0.9, 0.9, 0.9}, f, b);
+    row.scan.foreground.push_back(record(0, 0, 0.1 + 0.72 / 0.95, 0.1, 0.9 - 0.72 / 0.95));
+    row.scan.background.push_back(record(0, 0, 0.1, 0.1, 0.9));
+    row.fgIndex = {1, 0, 1};
+    row.bgIndex = {1, 0, 1};
+    const RefineTargets t = row.targets();
+    EXPECT_EQ(t.target[1], 1.0);
+    EXPECT_NEAR(t.confidence[1], 1.0, 1e-12);
+}
+
 TEST(RefineTargets, ColourMisfitCountsAsAnAlphaError) {
     // A pixel off the pair's line by the same colour distance m: the alpha error it
     // allows is m / |F - B|, so the nearer the pair's colours, the less it is trusted.

@@ -32,6 +32,17 @@ double separationOf(const SampleRecord& f, const SampleRecord& b) {
     return std::sqrt((span[0] * span[0] + span[1] * span[1]) + span[2] * span[2]);
 }
 
+// Squared distance from p to the segment from black to s: how well s in shade explains p.
+double shadeMisfit2(const SampleRecord& p, const SampleRecord& s) {
+    const double colour[3] = {s.red, s.green, s.blue}, q[3] = {p.red, p.green, p.blue};
+    const double norm2 = (colour[0] * colour[0] + colour[1] * colour[1]) + colour[2] * colour[2];
+    double k = norm2 > 0 ? ((q[0] * colour[0] + q[1] * colour[1]) + q[2] * colour[2]) / norm2 : 0.0;
+    k = std::min(std::max(k, 0.0), 1.0);
+    double misfit2 = 0;
+    for (int c = 0; c < 3; ++c) misfit2 += (q[c] - k * colour[c]) * (q[c] - k * colour[c]);
+    return misfit2;
+}
+
 // An alpha as the targets take it near 0 and 1 (see refineTargets.h); separation is |F - B|.
 double snapped(double alpha, double separation, const TargetParams& params) {
     const bool nearZero = alpha < params.snap || alpha * separation < params.snapColour;
@@ -53,6 +64,7 @@ RefineTargets refineTargets(const FringeScanResult& scan, const std::int32_t* fg
     const double fitScale2 = params.fitScale * params.fitScale;
     const double spreadScale2 = params.spreadScale * params.spreadScale;
     const double alphaScale2 = params.alphaScale * params.alphaScale;
+    const double shadeFit2 = params.shadeFit * params.shadeFit;
     const std::ptrdiff_t r = params.radius, side = 2 * r + 1;
     const auto slots = static_cast<std::size_t>(side * side);
     std::vector<double> alpha(slots), weight(slots);
@@ -101,11 +113,15 @@ RefineTargets refineTargets(const FringeScanResult& scan, const std::int32_t* fg
             }
             spread2 /= weightSum;
         }
-        // Both terms are alpha errors: the one the own pair's colour misfit allows, and the spread.
+        // Alpha errors: the one the own pair's colour misfit allows, the distance to the
+        // end that a sample in shade would explain the colour by, and the spread.
         const double separation2 = separation * separation;
-        out.confidence[i] = separation2 > 0
-                                ? std::exp(-own.misfit2 / (separation2 * alphaScale2) - spread2 / spreadScale2)
-                                : 0.0;
+        const double toOne = 1 - target;
+        const double shade2 = toOne * toOne * std::exp(-shadeMisfit2(p, f) / shadeFit2) +
+                              target * target * std::exp(-shadeMisfit2(p, b) / shadeFit2);
+        out.confidence[i] = separation2 > 0 ? std::exp(-(own.misfit2 / separation2 + shade2) / alphaScale2 -
+                                                       spread2 / spreadScale2)
+                                            : 0.0;
         out.target[i] = target;
     }
     return out;

@@ -14,6 +14,7 @@ struct TargetParams {
     int radius = 1;              // neighbour pairs from the (2 radius + 1)^2 window
     double fitScale = 0.02;      // colour misfit of a neighbour's pair at which its weight falls to 1/e
     double alphaScale = 0.05;    // alpha error of the own pair (misfit / separation) at which trust falls to 1/e
+    double shadeFit = 0.01;      // colour misfit at which a sample in shade no longer explains a colour
     double spreadScale = 0.0125; // spread of the neighbours' alphas at which trust falls to 1/e
     double snap = 0.15;          // targets within snap of 0 or 1 become 0 or 1,
     double snapColour = 0.06;    // as do those whose colour lies this close to B (or F) along the pair's line
@@ -34,11 +35,15 @@ struct RefineTargets {
 // strands, and how faint a strand can be told from noise is a colour distance, not
 // an alpha). The spread s = sqrt(sum w_j (snap(a_j) - target)^2 / sum w_j) is the
 // neighbours' disagreement on the target as used: alphas that snap alike agree.
-// With m_i the misfit of the own pair, the confidence is exp(-m_i / (d alphaScale)^2
-// - s^2 / spreadScale^2), 0 if d is 0: sqrt(m_i) / d is the alpha error that the
-// colour misfit allows along the pair's line (a misfit matters more on a pair of
-// near colours), and where pairs that fit the colour disagree on its alpha the
-// smoothness term decides.
+// With m_i the misfit of the own pair and h_F, h_B the squared distances from I to
+// the segments from black to F_i and to B_i (that sample in shade), the confidence
+// is exp(-e^2 / alphaScale^2 - s^2 / spreadScale^2), 0 if d is 0, where e^2 = m_i / d^2
+// + (1 - target)^2 exp(-h_F / shadeFit^2) + target^2 exp(-h_B / shadeFit^2) sums
+// alpha errors: sqrt(m_i) / d is the one the colour misfit allows along the pair's
+// line (a misfit matters more on a pair of near colours); a colour that is a darker
+// copy of F may be an opaque strand in shade, one of B background in shadow, so the
+// target is then uncertain by its distance to 1 (to 0); and where pairs that fit
+// the colour disagree on its alpha the smoothness term decides.
 // Pairs are 0-based indices into the sample records; sums run R, G, B in that
 // order and over the window column by column, top to bottom.
 RefineTargets refineTargets(const FringeScanResult& scan, const std::int32_t* fgIndex, const std::int32_t* bgIndex,

@@ -127,6 +127,18 @@ TEST(RefineTargets, ColourMisfitCountsAsAnAlphaError) {
     }
 }
 
+TEST(RefineTargets, ColourOfASampleInShadeIsNotTrusted) {
+    // Half of F over black is also F in half shade, an opaque pixel: the blend's
+    // alpha 0.5 may be 1. Over a blue background the same blend is no shade of either.
+    const double f[3] = {0.8, 0.6, 0.2}, black[3] = {0.0, 0.0, 0.0}, blue[3] = {0.1, 0.3, 0.9};
+    const RefineTargets shaded = Row({0.5}, f, black).targets();
+    EXPECT_NEAR(shaded.target[0], 0.5, 1e-12);
+    EXPECT_LT(shaded.confidence[0], 1e-6);
+    const RefineTargets blended = Row({0.5}, f, blue).targets();
+    EXPECT_NEAR(blended.target[0], 0.5, 1e-12);
+    EXPECT_NEAR(blended.confidence[0], 1.0, 1e-12);
+}
+
 TEST(RefineTargets, OneColourPairIsNotTrusted) {
     // F = B: no alpha can be read off the pair, whatever the pixel's colour.
     const double c[3] = {0.3, 0.5, 0.7};

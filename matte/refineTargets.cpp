@@ -32,16 +32,39 @@ double separationOf(const SampleRecord& f, const SampleRecord& b) {
     return std::sqrt((span[0] * span[0] + span[1] * span[1]) + span[2] * span[2]);
 }
 
+// Squared distance from p to the segment from black to s: how well s in shade explains p.
+double shadeMisfit2(const SampleRecord& p, const SampleRecord& s) {
+    const double colour[3] = {s.red, s.green, s.blue}, q[3] = {p.red, p.green, p.blue};
+    const double norm2 = (colour[0] * colour[0] + colour[1] * colour[1]) + colour[2] * colour[2];
+    double k = norm2 > 0 ? ((q[0] * colour[0] + q[1] * colour[1]) + q[2] * colour[2]) / norm2 : 0.0;
+    k = std::min(std::max(k, 0.0), 1.0);
+    double misfit2 = 0;
+    for (int c = 0; c < 3; ++c) misfit2 += (q[c] - k * colour[c]) * (q[c] - k * colour[c]);
+    return misfit2;
+}
+
+// An alpha as the targets take it near 0 and 1 (see refineTargets.h); separation is |F - B|.
+double snapped(double alpha, double separation, const TargetParams& params) {
+    const bool nearZero = alpha < params.snap || alpha * separation < params.snapColour;
+    const bool nearOne = alpha > 1 - params.snap || (1 - alpha) * separation < params.snapColour;
+    if (nearZero && nearOne) return alpha < 0.5 ? 0.0 : 1.0;
+    if (nearZero) return 0.0;
+    if (nearOne) return 1.0;
+    return alpha;
+}
+
 }  // namespace
 
 RefineTargets refineTargets(const FringeScanResult& scan, const std::int32_t* fgIndex, const std::int32_t* bgIndex,
                             std::ptrdiff_t rows, std::ptrdiff_t cols, const TargetParams& params) {
     const std::size_t nU = scan.unknown.size();
     RefineTargets out;
-    out.confidence = pairConfidence(scan.unknown, scan.foreground, scan.background, fgIndex, bgIndex, params.scales);
     out.target.resize(nU);
+    out.confidence.resize(nU);
     const double fitScale2 = params.fitScale * params.fitScale;
     const double spreadScale2 = params.spreadScale * params.spreadScale;
+    const double alphaScale2 = params.alphaScale * params.alphaScale;
+    const double shadeFit2 = params.shadeFit * params.shadeFit;
     const std::ptrdiff_t r = params.radius, side = 2 * r + 1;
     const auto slots = static_cast<std::size_t>(side * side);
     std::vector<double> alpha(slots), weight(slots);
@@ -77,25 +100,28 @@ RefineTargets refineTargets(const FringeScanResult& scan, const std::int32_t* fg
             }
         const SampleRecord& f = scan.foreground[static_cast<std::size_t>(fgIndex[i])];
         const SampleRecord& b = scan.background[static_cast<std::size_t>(bgIndex[i])];
-        double target, spread2 = 0;
-        if (weightSum > 0) {
-            target = alphaSum / weightSum;
-            for (std::size_t k = 0; k < n; ++k) spread2 += weight[k] * (alpha[k] - target) * (alpha[k] - target);
-            spread2 /= weightSum;
-        } else {
-            target = blendOf(p, f, b).alpha;   // no neighbour's pair fits: the own pair's alpha
-        }
-        out.confidence[i] *= std::exp(-spread2 / spreadScale2);
-
+        const Blend own = blendOf(p, f, b);
         const double separation = separationOf(f, b);
-        const bool nearZero = target < params.snap || target * separation < params.snapColour;
-        const bool nearOne = target > 1 - params.snap || (1 - target) * separation < params.snapColour;
-        if (nearZero && nearOne)
-            target = target < 0.5 ? 0.0 : 1.0;
-        else if (nearZero)
-            target = 0;
-        else if (nearOne)
-            target = 1;
+        // The own pair's alpha when no neighbour's pair fits.
+        const double target = snapped(weightSum > 0 ? alphaSum / weightSum : own.alpha, separation, params);
+        // The disagreement on the target as used: neighbours' alphas that snap the same way agree.
+        double spread2 = 0;
+        if (weightSum > 0) {
+            for (std::size_t k = 0; k < n; ++k) {
+                const double miss = snapped(alpha[k], separation, params) - target;
+                spread2 += weight[k] * miss * miss;
+            }
+            spread2 /= weightSum;
+        }
+        // Alpha errors: the one the own pair's colour misfit allows, the distance to the
+        // end that a sample in shade would explain the colour by, and the spread.
+        const double separation2 = separation * separation;
+        const double toOne = 1 - target;
+        const double shade2 = toOne * toOne * std::exp(-shadeMisfit2(p, f) / shadeFit2) +
+                              target * target * std::exp(-shadeMisfit2(p, b) / shadeFit2);
+        out.confidence[i] = separation2 > 0 ? std::exp(-(own.misfit2 / separation2 + shade2) / alphaScale2 -
+                                                       spread2 / spreadScale2)
+                                            : 0.0;
         out.target[i] = target;
     }
     return out;

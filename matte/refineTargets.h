@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "confidence.h"
 #include "matting.h"
 
 namespace pairseek {
@@ -14,10 +13,11 @@ namespace pairseek {
 struct TargetParams {
     int radius = 1;              // neighbour pairs from the (2 radius + 1)^2 window
     double fitScale = 0.02;      // colour misfit of a neighbour's pair at which its weight falls to 1/e
-    double spreadScale = 0.1;    // spread of the neighbours' alphas at which trust falls to 1/e
+    double alphaScale = 0.05;    // alpha error of the own pair (misfit / separation) at which trust falls to 1/e
+    double shadeFit = 0.01;      // colour misfit at which a sample in shade no longer explains a colour
+    double spreadScale = 0.0125; // spread of the neighbours' alphas at which trust falls to 1/e
     double snap = 0.15;          // targets within snap of 0 or 1 become 0 or 1,
     double snapColour = 0.06;    // as do those whose colour lies this close to B (or F) along the pair's line
-    ConfidenceScales scales;     // the own pair's confidence
 };
 
 struct RefineTargets {
@@ -28,14 +28,22 @@ struct RefineTargets {
 // too) lends its pair (F_j, B_j); on I it gives a_j = clamp((I - B_j).(F_j - B_j) /
 // |F_j - B_j|^2, 0, 1) and misfit m_j = |I - B_j - a_j (F_j - B_j)|^2, weight
 // w_j = exp(-m_j / fitScale^2). The target is sum w_j a_j / sum w_j (the own
-// clamped alpha if every weight is 0), the spread s = sqrt(sum w_j (a_j - target)^2
-// / sum w_j). The confidence is pairConfidence of the own pair times
-// exp(-(s / spreadScale)^2): pairs that fit the colour yet disagree on its alpha
-// leave it to the smoothness term. Then with d = |F_i - B_i| of the own pair, a
-// target t goes to 0 when t < snap or t d < snapColour, to 1 when t > 1 - snap or
-// (1 - t) d < snapColour, and to the nearer of the two when both hold: the search's
-// small residues on pure pixels are noise more often than faint strands, and how
-// faint a strand can be told from noise is a colour distance, not an alpha.
+// clamped alpha if every weight is 0). With d = |F_i - B_i| of the pixel's own pair,
+// the target snaps: an alpha t goes to 0 when t < snap or t d < snapColour, to 1 when
+// t > 1 - snap or (1 - t) d < snapColour, and to the nearer of the two when both
+// hold (the search's small residues on pure pixels are noise more often than faint
+// strands, and how faint a strand can be told from noise is a colour distance, not
+// an alpha). The spread s = sqrt(sum w_j (snap(a_j) - target)^2 / sum w_j) is the
+// neighbours' disagreement on the target as used: alphas that snap alike agree.
+// With m_i the misfit of the own pair and h_F, h_B the squared distances from I to
+// the segments from black to F_i and to B_i (that sample in shade), the confidence
+// is exp(-e^2 / alphaScale^2 - s^2 / spreadScale^2), 0 if d is 0, where e^2 = m_i / d^2
+// + (1 - target)^2 exp(-h_F / shadeFit^2) + target^2 exp(-h_B / shadeFit^2) sums
+// alpha errors: sqrt(m_i) / d is the one the colour misfit allows along the pair's
+// line (a misfit matters more on a pair of near colours); a colour that is a darker
+// copy of F may be an opaque strand in shade, one of B background in shadow, so the
+// target is then uncertain by its distance to 1 (to 0); and where pairs that fit
+// the colour disagree on its alpha the smoothness term decides.
 // Pairs are 0-based indices into the sample records; sums run R, G, B in that
 // order and over the window column by column, top to bottom.
 RefineTargets refineTargets(const FringeScanResult& scan, const std::int32_t* fgIndex, const std::int32_t* bgIndex,

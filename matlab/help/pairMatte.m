@@ -39,11 +39,14 @@
 %   epsilon 1e-7) plus 0.03 * confidence * (alpha - target)^2 over the unknown band,
 %   the known pixels fixed. Each pixel's target is the alpha that the pairs of its
 %   3 x 3 neighbours give its colour, weighted by how well they fit it
-%   (exp(-misfit^2 / 0.02^2)); its confidence is pairConfidence's for its own pair
-%   times exp(-(spread / 0.1)^2), the spread of those alphas: where pairs that all fit
-%   the colour disagree, the smoothness term decides. Targets within 0.15 of 0 or 1,
-%   or whose colour lies within 0.06 of the pair's background (foreground) colour
-%   along its line, become 0 (1).
+%   (exp(-misfit^2 / 0.02^2)). Targets within 0.15 of 0 or 1, or whose colour lies
+%   within 0.06 of the pair's background (foreground) colour along its line, become
+%   0 (1). The confidence counts alpha errors: the one the own pair's colour misfit
+%   allows along its line (misfit / |F - B|), the target's distance to 1 (0) when the
+%   colour is a darker copy of the pair's foreground (background) colour, within
+%   0.01 (an opaque strand in shade, background in shadow), both against 0.05, and the
+%   spread of the neighbours' alphas around the target, read as the snap reads them,
+%   against 0.0125: where pairs that fit the colour disagree, the smoothness term decides.
 %   The defaults were chosen on the four synthetic cases of the shared test data and
 %   the sixteen benchmark photographs of the shared photographs (eight pictures, a
 %   narrow and a wide trimap each), judging every change on all twenty at once by the

@@ -37,8 +37,8 @@ struct Row {
 };
 
 TEST(RefineTargets, OnePairExplainsEveryBlendExactly) {
-    // Red over blue (|F - B| = 1.2): each pixel's neighbours' pair is its own, so
-    // the target is its blend's alpha and the confidence that of its pair alone.
+    // Red over blue (|F - B| = 1.2): each pixel's neighbours' pair is its own and fits
+    // its colour exactly, so the target is its blend's alpha and the confidence 1.
     const double f[3] = {0.9, 0.1, 0.1}, b[3] = {0.1, 0.1, 0.1 + std::sqrt(0.8)};
     struct Case {
         double alpha, target;
@@ -49,11 +49,9 @@ TEST(RefineTargets, OnePairExplainsEveryBlendExactly) {
     for (const Case& c : cases) {
         const Row row({c.alpha, c.alpha, c.alpha}, f, b);
         const RefineTargets t = row.targets();
-        const std::vector<double> own = pairConfidence(row.scan.unknown, row.scan.foreground, row.scan.background,
-                                                       row.fgIndex.data(), row.bgIndex.data());
         for (std::size_t i = 0; i < 3; ++i) {
             EXPECT_NEAR(t.target[i], c.target, 1e-12) << "alpha " << c.alpha;
-            EXPECT_NEAR(t.confidence[i], own[i], 1e-12) << "alpha " << c.alpha;
+            EXPECT_NEAR(t.confidence[i], 1.0, 1e-12) << "alpha " << c.alpha;
         }
     }
 }
@@ -86,13 +84,66 @@ TEST(RefineTargets, NeighboursThatDisagreeLowerTheTrust) {
     row.fgIndex = {1, 0, 1};
     row.bgIndex = {1, 0, 1};
     const RefineTargets t = row.targets();
-    const std::vector<double> own = pairConfidence(row.scan.unknown, row.scan.foreground, row.scan.background,
-                                                   row.fgIndex.data(), row.bgIndex.data());
     const double target = (0.75 + 0.5 + 0.75) / 3;   // every pair fits exactly: equal weights
     EXPECT_NEAR(t.target[1], target, 1e-12);
     const double spread2 = (2 * (0.75 - target) * (0.75 - target) + (0.5 - target) * (0.5 - target)) / 3;
-    EXPECT_NEAR(t.confidence[1], own[1] * std::exp(-spread2 / (0.1 * 0.1)), 1e-12);
-    EXPECT_LT(t.confidence[1], 0.5 * own[1]);
+    EXPECT_NEAR(t.confidence[1], std::exp(-spread2 / (0.0125 * 0.0125)), 1e-12);
+    EXPECT_LT(t.confidence[1], 0.01);
+}
+
+TEST(RefineTargets, NeighboursThatSnapAlikeAgree) {
+    // As above, with the middle colour at alpha 0.9 of its own pair and 0.95 of the
+    // neighbours': the alphas differ, yet both go to 1, so the target 1 is trusted fully.
+    const double f[3] = {0.9, 0.1, 0.1}, b[3] = {0.1, 0.1, 0.9};
+    Row row({0.9, 0.9, 0.9}, f, b);
+    row.scan.foreground.push_back(record(0, 0, 0.1 + 0.72 / 0.95, 0.1, 0.9 - 0.72 / 0.95));
+    row.scan.background.push_back(record(0, 0, 0.1, 0.1, 0.9));
+    row.fgIndex = {1, 0, 1};
+    row.bgIndex = {1, 0, 1};
+    const RefineTargets t = row.targets();
+    EXPECT_EQ(t.target[1], 1.0);
+    EXPECT_NEAR(t.confidence[1], 1.0, 1e-12);
+}
+
+TEST(RefineTargets, ColourMisfitCountsAsAnAlphaError) {
+    // A pixel off the pair's line by the same colour distance m: the alpha error it
+    // allows is m / |F - B|, so the nearer the pair's colours, the less it is trusted.
+    struct Case {
+        const char* name;
+        double separation, misfit;
+    };
+    const Case cases[] = {{"wide pair, small misfit", 1.0, 0.02},
+                          {"wide pair, larger misfit", 1.0, 0.05},
+                          {"near pair, small misfit", 0.4, 0.02}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const double f[3] = {0.5 + c.separation / 2, 0.4, 0.4}, b[3] = {0.5 - c.separation / 2, 0.4, 0.4};
+        Row row({0.5}, f, b);
+        row.scan.unknown[0].green += c.misfit;   // straight off the line, half way along it
+        const RefineTargets t = row.targets();
+        EXPECT_NEAR(t.target[0], 0.5, 1e-12);
+        const double alphaError = c.misfit / c.separation;
+        EXPECT_NEAR(t.confidence[0], std::exp(-alphaError * alphaError / (0.05 * 0.05)), 1e-12);
+    }
+}
+
+TEST(RefineTargets, ColourOfASampleInShadeIsNotTrusted) {
+    // Half of F over black is also F in half shade, an opaque pixel: the blend's
+    // alpha 0.5 may be 1. Over a blue background the same blend is no shade of either.
+    const double f[3] = {0.8, 0.6, 0.2}, black[3] = {0.0, 0.0, 0.0}, blue[3] = {0.1, 0.3, 0.9};
+    const RefineTargets shaded = Row({0.5}, f, black).targets();
+    EXPECT_NEAR(shaded.target[0], 0.5, 1e-12);
+    EXPECT_LT(shaded.confidence[0], 1e-6);
+    const RefineTargets blended = Row({0.5}, f, blue).targets();
+    EXPECT_NEAR(blended.target[0], 0.5, 1e-12);
+    EXPECT_NEAR(blended.confidence[0], 1.0, 1e-12);
+}
+
+TEST(RefineTargets, OneColourPairIsNotTrusted) {
+    // F = B: no alpha can be read off the pair, whatever the pixel's colour.
+    const double c[3] = {0.3, 0.5, 0.7};
+    const RefineTargets t = Row({0.5}, c, c).targets();
+    EXPECT_EQ(t.confidence[0], 0.0);
 }
 
 }  // namespace

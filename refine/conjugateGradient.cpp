@@ -101,11 +101,17 @@ int conjugateGradient(const LowerColumns& a, const double* b, double* x, double 
     Solver solver(a, parallel);
     std::vector<double> residual(static_cast<std::size_t>(n)), direction(static_cast<std::size_t>(n)),
         product(static_cast<std::size_t>(n));
-    // Jacobi: the inverse diagonal, read from the matrix as needed rather than kept.
-    const auto invD = [&](std::ptrdiff_t j) {
-        const double d = a.outer[j + 1] > a.outer[j] ? a.values[a.outer[j]] : 0.0;
-        return d != 0 ? 1.0 / d : 1.0;
-    };
+    // Jacobi: the inverse diagonal, kept as a vector: read from the matrix, it
+    // would pull in a cache line of its entries per column at every use.
+    std::vector<double> inverseDiagonal(static_cast<std::size_t>(n));
+    double* invDiagonal = inverseDiagonal.data();
+    solver.sums([&](std::ptrdiff_t begin, std::ptrdiff_t end, double*) {
+        for (std::ptrdiff_t j = begin; j < end; ++j) {
+            const double d = a.outer[j + 1] > a.outer[j] ? a.values[a.outer[j]] : 0.0;
+            invDiagonal[j] = d != 0 ? 1.0 / d : 1.0;
+        }
+    });
+    const auto invD = [invDiagonal](std::ptrdiff_t j) { return invDiagonal[j]; };
     double* r = residual.data();
     double* p = direction.data();
     double* q = product.data();

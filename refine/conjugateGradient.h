@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 
 namespace pairseek {
@@ -11,19 +12,31 @@ namespace pairseek {
 // an empty one runs them in order on the caller's thread.
 using ParallelFor = std::function<void(std::ptrdiff_t parts, const std::function<void(std::ptrdiff_t)>& task)>;
 
-// The lower triangle of a symmetric n x n matrix in compressed columns (each
-// column's rows increasing, the diagonal first).
-struct LowerColumns {
+// A symmetric n x n matrix: its diagonal, and the entries below it in segments
+// of consecutive columns whose entries lie at the same offsets (row - column).
+// A band's pixels come in runs along the image columns, and inside a run every
+// pixel sees its neighbours at the same offsets: a segment's offsets are kept
+// once, as runs of consecutive offsets, and its entries offset by offset, so the
+// product walks them in vectors without an index per entry. The entries are kept
+// in single precision: the product streams them at every iteration, and their
+// bytes matter more there than their last digits do to the solve.
+struct LowerSegments {
     std::ptrdiff_t n;
-    const int* outer;
-    const int* inner;
-    const double* values;
+    const double* diagonal;
+    std::ptrdiff_t segments;
+    const int* firstColumn;             // segments + 1: segment s is columns firstColumn[s] .. firstColumn[s + 1] - 1
+    const int* firstRun;                // segments + 1: its offsets are the runs firstRun[s] .. firstRun[s + 1] - 1
+    const int* runOffset;               // first offset of each run, at least 1
+    const std::uint8_t* runLength;      // offsets in each run, at least 1
+    // Segment after segment; within one, offset after offset, each with one
+    // entry per column of the segment.
+    const float* values;
 };
 
 // Solves A x = b by Jacobi-preconditioned conjugate gradients from x as given;
 // stops once |b - A x| <= tolerance * |b| or after maxIterations. Returns the
-// iterations run. Working storage: three vectors of n. Throws std::bad_alloc.
-int conjugateGradient(const LowerColumns& a, const double* b, double* x, double tolerance, int maxIterations,
+// iterations run. Working storage: four vectors of n. Throws std::bad_alloc.
+int conjugateGradient(const LowerSegments& a, const double* b, double* x, double tolerance, int maxIterations,
                       const ParallelFor& parallel);
 
 }  // namespace pairseek

@@ -197,7 +197,8 @@ std::vector<double> refineBand(const RefineInput& in, const RefineParams& params
     std::vector<double> start = guidedBand(in, params.guidedRadius, params.epsilon, parallel);
     const auto nU = static_cast<std::ptrdiff_t>(start.size());
     if (nU == 0) return start;
-    std::vector<double> knownPart(static_cast<std::size_t>(nU), 0.0);
+    std::vector<double> knownPart;
+    resizeAdvised(knownPart, static_cast<std::size_t>(nU));
     std::vector<std::int32_t> unknownIndex = unknownIndexOf(in);
     LowerTriangle matrix = lowerPattern(in, unknownIndex, nU, params.radius, parallel);
     assembleInBands(in, unknownIndex, params.radius, params.epsilon, matrix, knownPart, parallel);

@@ -8,6 +8,8 @@
 // p' A p, and the update of x waits for the one of p.
 #include "conjugateGradient.h"
 
+#include "hugePages.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -151,10 +153,9 @@ int conjugateGradient(const LowerSegments& a, const double* b, double* x, double
     const std::ptrdiff_t n = a.n;
     if (n == 0) return 0;
     Solver solver(a, parallel);
-    std::vector<double> residual(static_cast<std::size_t>(n)), direction(static_cast<std::size_t>(n)),
-        product(static_cast<std::size_t>(n));
-    // Jacobi: the inverse diagonal.
-    std::vector<double> inverseDiagonal(static_cast<std::size_t>(n));
+    std::vector<double> residual, direction, product, inverseDiagonal;   // inverseDiagonal: Jacobi's
+    for (std::vector<double>* v : {&residual, &direction, &product, &inverseDiagonal})
+        resizeAdvised(*v, static_cast<std::size_t>(n));
     double* invD = inverseDiagonal.data();
     solver.sums([&](std::ptrdiff_t begin, std::ptrdiff_t end, double*) {
         for (std::ptrdiff_t j = begin; j < end; ++j) invD[j] = a.diagonal[j] != 0 ? 1.0 / a.diagonal[j] : 1.0;

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <utility>
 
+#include "hugePages.h"
+
 namespace pairseek {
 namespace {
 
@@ -20,7 +22,8 @@ using Runs = std::vector<std::pair<int, int>>;   // (first offset, length)
 }  // namespace
 
 SegmentedMatrix::SegmentedMatrix(LowerTriangle&& triangle)
-    : n_(triangle.n), diagonal_(static_cast<std::size_t>(triangle.n)), storage_(std::move(triangle.values)) {
+    : n_(triangle.n), storage_(std::move(triangle.values)) {
+    resizeAdvised(diagonal_, static_cast<std::size_t>(n_));
     const std::vector<int> outer = std::move(triangle.outer);
     const std::unique_ptr<int[]> inner = std::move(triangle.inner);
     auto* bytes = reinterpret_cast<unsigned char*>(storage_.get());

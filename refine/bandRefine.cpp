@@ -206,15 +206,14 @@ std::vector<double> refineBand(const RefineInput& in, const RefineParams& params
 
     // A pixel whose windows all lie outside the image has no row in L: the floor
     // keeps the system definite there, and is too small to matter elsewhere.
-    SegmentedMatrix segmented(std::move(matrix));
-    std::vector<double>& diagonal = segmented.diagonal();
     std::vector<double>& rhs = knownPart;
     for (std::ptrdiff_t j = 0; j < nU; ++j) {
         const auto u = static_cast<std::size_t>(j);
         const double weight = std::max(params.lambda * in.confidence[j], 1e-9);
-        diagonal[u] += weight;
+        matrix.values[static_cast<std::size_t>(matrix.outer[u])] += weight;
         rhs[u] = weight * in.target[j] - knownPart[u];
     }
+    const SegmentedMatrix segmented(std::move(matrix));
 
     // Jacobi preconditioning: an incomplete factor costs more to build than the
     // few iterations it saves from the guided start.

@@ -128,11 +128,10 @@ private:
                         else spill[static_cast<std::size_t>(i - end)] += value[m] * xj[m];
                     }
             }
-        double form = 0;
+        double form = 0;   // the diagonal is 1
         for (std::ptrdiff_t m = 0; m < width; ++m) {
-            const double diagonal = a_.diagonal[j + m] * xj[m];
-            y[j + m] += diagonal + below[m];
-            form += xj[m] * (diagonal + 2 * below[m]);
+            y[j + m] += xj[m] + below[m];
+            form += xj[m] * (xj[m] + 2 * below[m]);
         }
         return form;
     }
@@ -153,23 +152,24 @@ int conjugateGradient(const LowerSegments& a, const double* b, double* x, double
     const std::ptrdiff_t n = a.n;
     if (n == 0) return 0;
     Solver solver(a, parallel);
-    std::vector<double> residual, direction, product, inverseDiagonal;   // inverseDiagonal: Jacobi's
-    for (std::vector<double>* v : {&residual, &direction, &product, &inverseDiagonal})
-        resizeAdvised(*v, static_cast<std::size_t>(n));
-    double* invD = inverseDiagonal.data();
-    solver.sums([&](std::ptrdiff_t begin, std::ptrdiff_t end, double*) {
-        for (std::ptrdiff_t j = begin; j < end; ++j) invD[j] = a.diagonal[j] != 0 ? 1.0 / a.diagonal[j] : 1.0;
-    });
+    std::vector<double> residual, direction, product;
+    for (std::vector<double>* v : {&residual, &direction, &product}) resizeAdvised(*v, static_cast<std::size_t>(n));
     double* r = residual.data();
     double* p = direction.data();
     double* q = product.data();
+    const double* root = a.root;
 
-    solver.multiply(x, q);
-    const auto [bb, rr0] = solver.sums([&](std::ptrdiff_t begin, std::ptrdiff_t end, double* s) {
+    // On R^-1 A R^-1: root .* x solves it with b ./ root on the right; its residual
+    // r is (b - A x) ./ root. x itself takes the scaled iterate at the first update.
+    solver.sums([&](std::ptrdiff_t begin, std::ptrdiff_t end, double*) {
+        for (std::ptrdiff_t j = begin; j < end; ++j) p[j] = x[j] * root[j];
+    });
+    solver.multiply(p, q);
+    const auto [bb, rr0] = solver.sums([&](std::ptrdiff_t begin, std::ptrdiff_t end, double* sum) {
         for (std::ptrdiff_t j = begin; j < end; ++j) {
-            r[j] = b[j] - q[j];
-            s[0] += b[j] * b[j];
-            s[1] += r[j] * r[j];
+            r[j] = b[j] / root[j] - q[j];
+            sum[0] += b[j] * b[j];
+            sum[1] += (r[j] * root[j]) * (r[j] * root[j]);
         }
     });
     if (bb == 0) {
@@ -178,31 +178,38 @@ int conjugateGradient(const LowerSegments& a, const double* b, double* x, double
     }
     const double threshold = std::max(tolerance * tolerance * bb, std::numeric_limits<double>::min());
     if (rr0 < threshold) return 0;
-    double rz = solver.sums([&](std::ptrdiff_t begin, std::ptrdiff_t end, double* s) {
+    double rz = solver.sums([&](std::ptrdiff_t begin, std::ptrdiff_t end, double* sum) {
         for (std::ptrdiff_t j = begin; j < end; ++j) {
-            p[j] = invD[j] * r[j];
-            s[0] += r[j] * p[j];
+            p[j] = r[j];
+            sum[0] += r[j] * r[j];
         }
     }).first;
 
     int iteration = 0;
     while (iteration < maxIterations) {
         const double step = rz / solver.multiply(p, q);
-        const auto [rr, rzNew] = solver.sums([&](std::ptrdiff_t begin, std::ptrdiff_t end, double* s) {
+        // |b - A x|^2 and the preconditioned r' z, both from the scaled residual.
+        const auto [rr, rzNew] = solver.sums([&](std::ptrdiff_t begin, std::ptrdiff_t end, double* sum) {
             for (std::ptrdiff_t j = begin; j < end; ++j) {
                 r[j] -= step * q[j];
-                s[0] += r[j] * r[j];
-                s[1] += r[j] * (invD[j] * r[j]);
+                sum[0] += (r[j] * root[j]) * (r[j] * root[j]);
+                sum[1] += r[j] * r[j];
             }
         });
         ++iteration;
         const bool done = rr < threshold || iteration == maxIterations;
         const double beta = rzNew / rz;
         rz = rzNew;
+        const bool first = iteration == 1;
         solver.sums([&](std::ptrdiff_t begin, std::ptrdiff_t end, double*) {
             for (std::ptrdiff_t j = begin; j < end; ++j) {
-                x[j] += step * p[j];
-                if (!done) p[j] = invD[j] * r[j] + beta * p[j];
+                const double xj = (first ? x[j] * root[j] : x[j]) + step * p[j];
+                if (done) {
+                    x[j] = xj / root[j];
+                } else {
+                    x[j] = xj;
+                    p[j] = r[j] + beta * p[j];
+                }
             }
         });
         if (done) break;

@@ -12,8 +12,10 @@ namespace pairseek {
 // an empty one runs them in order on the caller's thread.
 using ParallelFor = std::function<void(std::ptrdiff_t parts, const std::function<void(std::ptrdiff_t)>& task)>;
 
-// A symmetric n x n matrix: its diagonal, and the entries below it in segments
-// of consecutive columns whose entries lie at the same offsets (row - column).
+// A symmetric positive definite n x n matrix A, kept scaled to a unit diagonal:
+// R^-1 A R^-1 with R = diag(root), root = sqrt(diag(A)), which is what Jacobi's
+// preconditioner does, done once. The entries below the diagonal lie in segments
+// of consecutive columns whose entries sit at the same offsets (row - column).
 // A band's pixels come in runs along the image columns, and inside a run every
 // pixel sees its neighbours at the same offsets: a segment's offsets are kept
 // once, as runs of consecutive offsets, and its entries offset by offset, so the
@@ -22,20 +24,21 @@ using ParallelFor = std::function<void(std::ptrdiff_t parts, const std::function
 // bytes matter more there than their last digits do to the solve.
 struct LowerSegments {
     std::ptrdiff_t n;
-    const double* diagonal;
+    const double* root;
     std::ptrdiff_t segments;
     const int* firstColumn;             // segments + 1: segment s is columns firstColumn[s] .. firstColumn[s + 1] - 1
     const int* firstRun;                // segments + 1: its offsets are the runs firstRun[s] .. firstRun[s + 1] - 1
     const int* runOffset;               // first offset of each run, at least 1
     const std::uint8_t* runLength;      // offsets in each run, at least 1
-    // Segment after segment; within one, offset after offset, each with one
-    // entry per column of the segment.
+    // Of R^-1 A R^-1: segment after segment; within one, offset after offset, each
+    // with one entry per column of the segment.
     const float* values;
 };
 
-// Solves A x = b by Jacobi-preconditioned conjugate gradients from x as given;
-// stops once |b - A x| <= tolerance * |b| or after maxIterations. Returns the
-// iterations run. Working storage: four vectors of n. Throws std::bad_alloc.
+// Solves A x = b by Jacobi-preconditioned conjugate gradients (plain ones on
+// R^-1 A R^-1) from x as given; stops once |b - A x| <= tolerance * |b| or after
+// maxIterations. Returns the iterations run. Working storage: three vectors of
+// n. Throws std::bad_alloc.
 int conjugateGradient(const LowerSegments& a, const double* b, double* x, double tolerance, int maxIterations,
                       const ParallelFor& parallel);
 

@@ -1,10 +1,12 @@
-// Compressed columns into segments in one pass over the columns. Each column's
+// Compressed columns into segments: the diagonal's roots first, then one
+// pass over the columns, each entry scaled and rounded once. Each column's
 // offsets (row - column) are grouped in runs; a column whose runs equal those of
 // the open segment joins it, any other starts a new one. A segment's entries are
 // written, offset after offset, once it closes, over entries already read: every
 // float lands at a byte before the first double still to be read.
 #include "lowerSegments.h"
 
+#include <cmath>
 #include <cstring>
 #include <utility>
 
@@ -23,9 +25,10 @@ using Runs = std::vector<std::pair<int, int>>;   // (first offset, length)
 
 SegmentedMatrix::SegmentedMatrix(LowerTriangle&& triangle)
     : n_(triangle.n), storage_(std::move(triangle.values)) {
-    resizeAdvised(diagonal_, static_cast<std::size_t>(n_));
     const std::vector<int> outer = std::move(triangle.outer);
     const std::unique_ptr<int[]> inner = std::move(triangle.inner);
+    resizeAdvised(root_, static_cast<std::size_t>(n_));
+    for (std::size_t j = 0; j < root_.size(); ++j) root_[j] = std::sqrt(storage_[static_cast<std::size_t>(outer[j])]);
     auto* bytes = reinterpret_cast<unsigned char*>(storage_.get());
     firstColumn_.push_back(0);
     firstRun_.push_back(0);
@@ -51,7 +54,6 @@ SegmentedMatrix::SegmentedMatrix(LowerTriangle&& triangle)
     };
     for (std::ptrdiff_t j = 0; j < n_; ++j) {
         const int from = outer[static_cast<std::size_t>(j)], to = outer[static_cast<std::size_t>(j) + 1];
-        std::memcpy(&diagonal_[static_cast<std::size_t>(j)], bytes + sizeof(double) * static_cast<std::size_t>(from), sizeof(double));
         column.clear();
         for (int k = from + 1; k < to; ++k) {
             const auto offset = static_cast<int>(inner[static_cast<std::size_t>(k)] - j);
@@ -65,7 +67,8 @@ SegmentedMatrix::SegmentedMatrix(LowerTriangle&& triangle)
         for (int k = from + 1; k < to; ++k) {
             double value;
             std::memcpy(&value, bytes + sizeof(double) * static_cast<std::size_t>(k), sizeof value);
-            pending.push_back(static_cast<float>(value));
+            const double scaled = value / (root_[static_cast<std::size_t>(j)] * root_[static_cast<std::size_t>(inner[static_cast<std::size_t>(k)])]);
+            pending.push_back(static_cast<float>(scaled));
         }
     }
     if (n_ > 0) close(n_);
@@ -73,7 +76,7 @@ SegmentedMatrix::SegmentedMatrix(LowerTriangle&& triangle)
 
 LowerSegments SegmentedMatrix::view() const {
     return {n_,
-            diagonal_.data(),
+            root_.data(),
             static_cast<std::ptrdiff_t>(firstColumn_.size()) - 1,
             firstColumn_.data(),
             firstRun_.data(),

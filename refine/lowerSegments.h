@@ -21,18 +21,18 @@ struct LowerTriangle {
     std::unique_ptr<double[]> values;
 };
 
-// The same matrix in segments, its entries below the diagonal rounded to float.
+// The same matrix scaled to a unit diagonal, in segments, its entries below the
+// diagonal rounded to float (conjugateGradient.h). Its diagonal must be positive.
 class SegmentedMatrix {
 public:
     // Consumes the triangle: the float entries take the place of its double ones.
     explicit SegmentedMatrix(LowerTriangle&& triangle);
 
-    std::vector<double>& diagonal() { return diagonal_; }
     LowerSegments view() const;
 
 private:
     std::ptrdiff_t n_;
-    std::vector<double> diagonal_;
+    std::vector<double> root_;
     std::vector<int> firstColumn_, firstRun_, runOffset_;
     std::vector<std::uint8_t> runLength_;
     std::unique_ptr<double[]> storage_;   // the triangle's, the float entries now at its start

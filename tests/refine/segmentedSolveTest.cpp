@@ -47,9 +47,13 @@ TEST(SegmentedMatrix, GroupsColumnsWithTheSameOffsets) {
     EXPECT_EQ(std::vector<int>(v.firstRun, v.firstRun + 4), (std::vector<int>{0, 1, 2, 2}));
     EXPECT_EQ(std::vector<int>(v.runOffset, v.runOffset + 2), (std::vector<int>{1, 1}));
     EXPECT_EQ(std::vector<int>(v.runLength, v.runLength + 2), (std::vector<int>{2, 1}));
+    // Scaled to a unit diagonal: entry (i, j) over the roots of diagonal entries i and j.
+    const double root[] = {2, std::sqrt(5.0), std::sqrt(6.0), std::sqrt(7.0), std::sqrt(8.0)};
+    EXPECT_EQ(std::vector<double>(v.root, v.root + 5), std::vector<double>(root, root + 5));
+    const auto entry = [&](double value, int i, int j) { return static_cast<float>(value / (root[j] * root[i])); };
     EXPECT_EQ(std::vector<float>(v.values, v.values + 7),
-              (std::vector<float>{0.1f, 1.1f, 2.1f, 0.2f, 1.2f, 2.2f, 3.1f}));
-    EXPECT_EQ(std::vector<double>(v.diagonal, v.diagonal + 5), (std::vector<double>{4, 5, 6, 7, 8}));
+              (std::vector<float>{entry(0.1, 1, 0), entry(1.1, 2, 1), entry(2.1, 3, 2), entry(0.2, 2, 0),
+                                  entry(1.2, 3, 1), entry(2.2, 4, 2), entry(3.1, 4, 3)}));
 }
 
 // A symmetric, diagonally dominant band: column j holds rows j + o for the
@@ -75,13 +79,19 @@ struct Band {
             column.insert(column.begin(), {j, rowSum[static_cast<std::size_t>(j)] + 0.01 + unit(random)});
         }
     }
-    // A x in double with the entries below the diagonal rounded as the solver keeps them.
+    // Entry (i, j), i >= j, as the solver keeps it: scaled to a unit diagonal and rounded to float.
+    double kept(std::size_t i, std::size_t j, double v) const {
+        if (i == j) return v;
+        const double root = std::sqrt(columns[i].front().second) * std::sqrt(columns[j].front().second);
+        return static_cast<double>(static_cast<float>(v / root)) * root;
+    }
+    // A x in double with the entries as the solver keeps them.
     std::vector<double> times(const std::vector<double>& x) const {
         std::vector<double> y(x.size(), 0);
         for (std::size_t j = 0; j < columns.size(); ++j)
             for (const auto& [row, v] : columns[j]) {
                 const auto i = static_cast<std::size_t>(row);
-                const double a = i == j ? v : static_cast<double>(static_cast<float>(v));
+                const double a = kept(i, j, v);
                 y[i] += a * x[j];
                 if (i != j) y[j] += a * x[i];
             }
@@ -145,8 +155,7 @@ TEST(ConjugateGradient, MatchesDenseElimination) {
     for (std::size_t j = 0; j < n; ++j)
         for (const auto& [row, v] : band.columns[j]) {
             const auto i = static_cast<std::size_t>(row);
-            const double a = i == j ? v : static_cast<double>(static_cast<float>(v));
-            dense[i + j * n] = dense[j + i * n] = a;
+            dense[i + j * n] = dense[j + i * n] = band.kept(i, j, v);
         }
     for (std::size_t k = 0; k < n; ++k) b[k] = std::sin(static_cast<double>(k));
     // Gaussian elimination without pivoting: the matrix is diagonally dominant.

@@ -20,8 +20,6 @@ namespace {
 
 // Columns per chunk: parts enough to share out, each long enough to be worth a task.
 constexpr std::ptrdiff_t chunkColumns = 16384;
-// Columns of a segment taken at once: their partial sums stay in registers and cache.
-constexpr std::ptrdiff_t blockColumns = 64;
 
 class Solver {
 public:
@@ -69,10 +67,13 @@ public:
             std::fill(spill.begin(), spill.end(), 0.0);
             double form = 0;
             for (std::ptrdiff_t s = firstSegment_[static_cast<std::size_t>(t)]; s < a_.segments && a_.firstColumn[s] < end; ++s) {
+                // The segment's groups of columns, or their parts in this chunk.
                 const std::ptrdiff_t first = a_.firstColumn[s], count = columns(s);
                 const std::ptrdiff_t from = std::max(begin, first), to = std::min(end, first + count);
-                for (std::ptrdiff_t j = from; j < to; j += blockColumns)
-                    form += multiplyBlock(s, j, std::min(blockColumns, to - j), end, x, y, spill);
+                for (std::ptrdiff_t g = (from - first) / segmentGroup * segmentGroup; first + g < to; g += segmentGroup) {
+                    const std::ptrdiff_t j = std::max(from, first + g);
+                    form += multiplyGroup(s, g, j - first - g, std::min(to, first + g + segmentGroup) - j, end, x, y, spill);
+                }
             }
             partial_[static_cast<std::size_t>(2 * t)] = form;
         });
@@ -102,14 +103,18 @@ public:
     }
 
 private:
-    // Columns j .. j + width - 1 of segment s, all in the chunk ending at `end`:
-    // their products into y (rows from `end` on into the spill); returns their part of x' A x.
-    double multiplyBlock(std::ptrdiff_t s, std::ptrdiff_t j, std::ptrdiff_t width, std::ptrdiff_t end, const double* x,
-                         double* y, std::vector<double>& spill) const {
-        double below[blockColumns] = {};   // each column's entries times x: its row of the upper triangle
+    // Columns skip .. skip + width - 1 of the group of segment s starting at its
+    // column g, all in the chunk ending at `end`: their products into y (rows
+    // from `end` on into the spill); returns their part of x' A x.
+    double multiplyGroup(std::ptrdiff_t s, std::ptrdiff_t g, std::ptrdiff_t skip, std::ptrdiff_t width, std::ptrdiff_t end,
+                         const double* x, double* y, std::vector<double>& spill) const {
+        double below[segmentGroup] = {};   // each column's entries times x: its row of the upper triangle
+        const std::ptrdiff_t j = a_.firstColumn[s] + g + skip;
+        const std::ptrdiff_t stride = std::min(segmentGroup, columns(s) - g);   // the group's columns
+        const std::size_t offsets = (firstValue_[static_cast<std::size_t>(s) + 1] - firstValue_[static_cast<std::size_t>(s)]) /
+                                    static_cast<std::size_t>(columns(s));
+        const float* value = a_.values + firstValue_[static_cast<std::size_t>(s)] + static_cast<std::size_t>(g) * offsets + skip;
         const double* xj = x + j;
-        const std::ptrdiff_t stride = columns(s);
-        const float* value = a_.values + firstValue_[static_cast<std::size_t>(s)] + (j - a_.firstColumn[s]);
         for (int run = a_.firstRun[s]; run < a_.firstRun[s + 1]; ++run)
             for (std::ptrdiff_t offset = a_.runOffset[run]; offset < a_.runOffset[run] + a_.runLength[run];
                  ++offset, value += stride) {

@@ -30,10 +30,14 @@ struct LowerSegments {
     const int* firstRun;                // segments + 1: its offsets are the runs firstRun[s] .. firstRun[s + 1] - 1
     const int* runOffset;               // first offset of each run, at least 1
     const std::uint8_t* runLength;      // offsets in each run, at least 1
-    // Of R^-1 A R^-1: segment after segment; within one, offset after offset, each
-    // with one entry per column of the segment.
+    // Of R^-1 A R^-1: segment after segment; within one, groups of segmentGroup
+    // columns (the last may be narrower); within a group, offset after offset,
+    // each with one entry per column of the group. The product reads them in order.
     const float* values;
 };
+
+// Columns per group of a segment's entries.
+constexpr std::ptrdiff_t segmentGroup = 64;
 
 // Solves A x = b by Jacobi-preconditioned conjugate gradients (plain ones on
 // R^-1 A R^-1) from x as given; stops once |b - A x| <= tolerance * |b| or after

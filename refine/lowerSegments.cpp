@@ -6,6 +6,7 @@
 // float lands at a byte before the first double still to be read.
 #include "lowerSegments.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <utility>
@@ -37,11 +38,15 @@ SegmentedMatrix::SegmentedMatrix(LowerTriangle&& triangle)
     std::size_t written = 0;      // floats in place so far
     std::ptrdiff_t openFirst = 0;
     const auto close = [&](std::ptrdiff_t endColumn) {
-        const auto width = static_cast<std::size_t>(endColumn - openFirst);
+        const auto width = static_cast<std::size_t>(endColumn - openFirst), group = static_cast<std::size_t>(segmentGroup);
         const std::size_t offsets = pending.size() / width;
-        for (std::size_t o = 0; o < offsets; ++o)
-            for (std::size_t m = 0; m < width; ++m)
-                std::memcpy(bytes + sizeof(float) * (written + o * width + m), &pending[m * offsets + o], sizeof(float));
+        for (std::size_t g = 0; g < width; g += group) {
+            const std::size_t columns = std::min(group, width - g);
+            for (std::size_t o = 0; o < offsets; ++o)
+                for (std::size_t m = 0; m < columns; ++m)
+                    std::memcpy(bytes + sizeof(float) * (written + g * offsets + o * columns + m),
+                                &pending[(g + m) * offsets + o], sizeof(float));
+        }
         written += pending.size();
         pending.clear();
         for (const auto& [offset, length] : open) {

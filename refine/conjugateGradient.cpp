@@ -1,8 +1,8 @@
 // Conjugate gradients over the lower triangle. The product with the symmetric
 // matrix walks column chunks at once: each chunk adds its columns' entries to
 // its own rows and, for the rows past its end, to a spill area added in chunk
-// order afterwards. Within a chunk, a segment's columns go in blocks, offset by
-// offset: loops over consecutive columns without indices, which vectorise.
+// order afterwards. Within a chunk, a segment's columns go in its groups, offset
+// by offset: loops over consecutive columns without indices, which vectorise.
 // Sums over the vectors are taken per chunk, then in chunk order. Each pass over
 // the vectors does all the work that can share it: the product also gives
 // p' A p, and the update of x waits for the one of p.

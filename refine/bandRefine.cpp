@@ -1,6 +1,7 @@
 // The band solve: the matting Laplacian's lower triangle over the unknown pixels,
 // assembled window by window straight into compressed storage, turned into the
-// solver's segments (lowerSegments.h), then (L + diag(weight)) x = weight .* target - L_uk * alpha_k by conjugate gradients.
+// solver's segments (lowerSegments.h), then
+// (L + diag(weight)) x = weight .* target - L_uk * alpha_k by conjugate gradients.
 #include <algorithm>
 #include <cstdint>
 #include <functional>

@@ -2,8 +2,8 @@
 // pass over the columns, each entry scaled and rounded once. Each column's
 // offsets (row - column) are grouped in runs; a column whose runs equal those of
 // the open segment joins it, any other starts a new one. A segment's entries are
-// written, offset after offset, once it closes, over entries already read: every
-// float lands at a byte before the first double still to be read.
+// written in their groups once it closes, over entries already read: every float
+// lands at a byte before the first double still to be read.
 #include "lowerSegments.h"
 
 #include <algorithm>

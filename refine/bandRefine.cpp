@@ -74,15 +74,16 @@ LowerTriangle lowerPattern(const RefineInput& in, const std::vector<std::int32_t
     const auto entries = static_cast<std::size_t>(first.back());
     matrix.inner.reset(new int[entries]);
     preferHugePages(matrix.inner.get(), entries * sizeof(int));
-    matrix.values.reset(new double[entries]);
-    preferHugePages(matrix.values.get(), entries * sizeof(double));
+    matrix.values.reset(new float[entries]);
+    preferHugePages(matrix.values.get(), entries * sizeof(float));
+    resizeAdvised(matrix.diagonal, static_cast<std::size_t>(nU));
     int* outer = matrix.outer.data();
     int* inner = matrix.inner.get();
-    double* values = matrix.values.get();
+    float* values = matrix.values.get();
     forParts(parallel, parts, [&](std::ptrdiff_t part) {
         auto at = static_cast<int>(first[static_cast<std::size_t>(part)]);
         const auto end = static_cast<int>(first[static_cast<std::size_t>(part) + 1]);
-        std::fill(values + at, values + end, 0.0);
+        std::fill(values + at, values + end, 0.0f);
         each(part, [&](std::int32_t j, std::int32_t i) {
             if (i == j) outer[j] = at;   // each column starts at its diagonal entry
             inner[at++] = i;
@@ -106,7 +107,8 @@ void assembleWindows(const RefineInput& in, const std::vector<std::int32_t>& unk
     const double count = static_cast<double>(n);
     const int* outer = matrix.outer.data();
     const int* inner = matrix.inner.get();
-    double* values = matrix.values.get();
+    float* values = matrix.values.get();
+    double* diagonal = matrix.diagonal.data();
 
     for (std::ptrdiff_t wc = std::max<std::ptrdiff_t>(wcFirst, radius); wc < std::min(wcLast, cols - radius); ++wc)
         for (std::ptrdiff_t wr = radius; wr < rows - radius; ++wr) {
@@ -169,7 +171,8 @@ void assembleWindows(const RefineInput& in, const std::vector<std::int32_t>& unk
                     const std::int32_t i = unknownIndex[static_cast<std::size_t>(centre + offset[static_cast<std::size_t>(b)])];
                     if (i < 0) continue;
                     while (inner[k] < i) ++k;
-                    values[k] += entry(b);
+                    if (i == j) diagonal[j] += entry(b);
+                    else values[k] = static_cast<float>(values[k] + entry(b));
                 }
             }
         }
@@ -211,7 +214,7 @@ std::vector<double> refineBand(const RefineInput& in, const RefineParams& params
     for (std::ptrdiff_t j = 0; j < nU; ++j) {
         const auto u = static_cast<std::size_t>(j);
         const double weight = std::max(params.lambda * in.confidence[j], 1e-9);
-        matrix.values[static_cast<std::size_t>(matrix.outer[u])] += weight;
+        matrix.diagonal[u] += weight;
         rhs[u] = weight * in.target[j] - knownPart[u];
     }
     const SegmentedMatrix segmented(std::move(matrix));

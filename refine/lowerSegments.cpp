@@ -1,17 +1,13 @@
-// Compressed columns into segments: the diagonal's roots first, then one
-// pass over the columns, each entry scaled and rounded once. Each column's
+// Compressed columns into segments in one pass over the columns. Each column's
 // offsets (row - column) are grouped in runs; a column whose runs equal those of
 // the open segment joins it, any other starts a new one. A segment's entries are
-// written in their groups once it closes, over entries already read: every float
-// lands at a byte before the first double still to be read.
+// written in their groups once it closes, over entries already read: each lands
+// before the first entry still to be read.
 #include "lowerSegments.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <utility>
-
-#include "hugePages.h"
 
 namespace pairseek {
 namespace {
@@ -25,12 +21,11 @@ using Runs = std::vector<std::pair<int, int>>;   // (first offset, length)
 }  // namespace
 
 SegmentedMatrix::SegmentedMatrix(LowerTriangle&& triangle)
-    : n_(triangle.n), storage_(std::move(triangle.values)) {
+    : n_(triangle.n), root_(std::move(triangle.diagonal)), values_(std::move(triangle.values)) {
     const std::vector<int> outer = std::move(triangle.outer);
     const std::unique_ptr<int[]> inner = std::move(triangle.inner);
-    resizeAdvised(root_, static_cast<std::size_t>(n_));
-    for (std::size_t j = 0; j < root_.size(); ++j) root_[j] = std::sqrt(storage_[static_cast<std::size_t>(outer[j])]);
-    auto* bytes = reinterpret_cast<unsigned char*>(storage_.get());
+    for (double& d : root_) d = std::sqrt(d);
+    float* values = values_.get();
     firstColumn_.push_back(0);
     firstRun_.push_back(0);
     Runs open, column;
@@ -44,8 +39,7 @@ SegmentedMatrix::SegmentedMatrix(LowerTriangle&& triangle)
             const std::size_t columns = std::min(group, width - g);
             for (std::size_t o = 0; o < offsets; ++o)
                 for (std::size_t m = 0; m < columns; ++m)
-                    std::memcpy(bytes + sizeof(float) * (written + g * offsets + o * columns + m),
-                                &pending[(g + m) * offsets + o], sizeof(float));
+                    values[written + g * offsets + o * columns + m] = pending[(g + m) * offsets + o];
         }
         written += pending.size();
         pending.clear();
@@ -70,10 +64,8 @@ SegmentedMatrix::SegmentedMatrix(LowerTriangle&& triangle)
         if (j > openFirst && (column != open || j - openFirst == maxSegmentColumns)) close(j);
         if (j == openFirst) open = column;
         for (int k = from + 1; k < to; ++k) {
-            double value;
-            std::memcpy(&value, bytes + sizeof(double) * static_cast<std::size_t>(k), sizeof value);
-            const double scaled = value / (root_[static_cast<std::size_t>(j)] * root_[static_cast<std::size_t>(inner[static_cast<std::size_t>(k)])]);
-            pending.push_back(static_cast<float>(scaled));
+            const auto at = static_cast<std::size_t>(k);
+            pending.push_back(static_cast<float>(values[at] / (root_[static_cast<std::size_t>(j)] * root_[static_cast<std::size_t>(inner[at])])));
         }
     }
     if (n_ > 0) close(n_);
@@ -87,7 +79,7 @@ LowerSegments SegmentedMatrix::view() const {
             firstRun_.data(),
             runOffset_.data(),
             runLength_.data(),
-            reinterpret_cast<const float*>(storage_.get())};
+            values_.get()};
 }
 
 }  // namespace pairseek

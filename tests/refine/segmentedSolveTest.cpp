@@ -25,10 +25,11 @@ LowerTriangle triangleOf(const std::vector<std::vector<std::pair<int, double>>>&
     std::size_t entries = 0;
     for (const auto& column : columns) entries += column.size();
     t.inner.reset(new int[entries]);
-    t.values.reset(new double[entries]);
+    t.values.reset(new float[entries]);
     std::size_t at = 0;
     for (const auto& column : columns) {
-        for (const auto& [row, value] : column) t.inner[at] = row, t.values[at++] = value;
+        t.diagonal.push_back(column.front().second);
+        for (const auto& [row, value] : column) t.inner[at] = row, t.values[at++] = static_cast<float>(value);
         t.outer.push_back(static_cast<int>(at));
     }
     return t;
@@ -50,7 +51,9 @@ TEST(SegmentedMatrix, GroupsColumnsWithTheSameOffsets) {
     // Scaled to a unit diagonal: entry (i, j) over the roots of diagonal entries i and j.
     const double root[] = {2, std::sqrt(5.0), std::sqrt(6.0), std::sqrt(7.0), std::sqrt(8.0)};
     EXPECT_EQ(std::vector<double>(v.root, v.root + 5), std::vector<double>(root, root + 5));
-    const auto entry = [&](double value, int i, int j) { return static_cast<float>(value / (root[j] * root[i])); };
+    const auto entry = [&](double value, int i, int j) {
+        return static_cast<float>(static_cast<float>(value) / (root[j] * root[i]));
+    };
     EXPECT_EQ(std::vector<float>(v.values, v.values + 7),
               (std::vector<float>{entry(0.1, 1, 0), entry(1.1, 2, 1), entry(2.1, 3, 2), entry(0.2, 2, 0),
                                   entry(1.2, 3, 1), entry(2.2, 4, 2), entry(3.1, 4, 3)}));
@@ -79,11 +82,11 @@ struct Band {
             column.insert(column.begin(), {j, rowSum[static_cast<std::size_t>(j)] + 0.01 + unit(random)});
         }
     }
-    // Entry (i, j), i >= j, as the solver keeps it: scaled to a unit diagonal and rounded to float.
+    // Entry (i, j), i >= j, as the solver keeps it: in float, scaled to a unit diagonal, in float again.
     double kept(std::size_t i, std::size_t j, double v) const {
         if (i == j) return v;
         const double root = std::sqrt(columns[i].front().second) * std::sqrt(columns[j].front().second);
-        return static_cast<double>(static_cast<float>(v / root)) * root;
+        return static_cast<double>(static_cast<float>(static_cast<float>(v) / root)) * root;
     }
     // A x in double with the entries as the solver keeps them.
     std::vector<double> times(const std::vector<double>& x) const {

@@ -1,23 +1,22 @@
 // The band solve: the matting Laplacian's lower triangle over the unknown pixels,
-// assembled window by window straight into compressed storage, then
+// assembled window by window straight into compressed storage, turned into the
+// solver's segments (lowerSegments.h), then
 // (L + diag(weight)) x = weight .* target - L_uk * alpha_k by conjugate gradients.
 #include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <utility>
 #include <new>
-
-#include <Eigen/SparseCore>
 
 #include "bandRefine.h"
 #include "conjugateGradient.h"
 #include "hugePages.h"
+#include "lowerSegments.h"
 
 namespace pairseek {
 namespace {
 
-using Matrix = Eigen::SparseMatrix<double, Eigen::ColMajor, int>;
-using Vector = Eigen::VectorXd;
 
 // Per pixel its 0-based unknown index, -1 if known.
 std::vector<std::int32_t> unknownIndexOf(const RefineInput& in) {
@@ -43,7 +42,7 @@ constexpr std::ptrdiff_t patternColumns = 64;
 // 2 * radius of j (the reach of a shared window) that follows j in column-major
 // order, j itself first. Rows come in increasing order, as compressed storage needs.
 // Counted per part of image columns, then each part fills its own stretch.
-Matrix lowerPattern(const RefineInput& in, const std::vector<std::int32_t>& unknownIndex, std::ptrdiff_t nU,
+LowerTriangle lowerPattern(const RefineInput& in, const std::vector<std::int32_t>& unknownIndex, std::ptrdiff_t nU,
                     int radius, const ParallelFor& parallel) {
     const std::ptrdiff_t rows = in.rows, cols = in.cols, reach = 2 * radius;
     const std::ptrdiff_t parts = (cols + patternColumns - 1) / patternColumns;
@@ -69,17 +68,22 @@ Matrix lowerPattern(const RefineInput& in, const std::vector<std::int32_t>& unkn
     for (std::size_t k = 0; k < static_cast<std::size_t>(parts); ++k) first[k + 1] += first[k];
     // Compressed storage counts in int: a band beyond that is more than the memory holds anyway.
     if (first.back() > std::numeric_limits<int>::max()) throw std::bad_alloc();
-    Matrix matrix(nU, nU);
-    matrix.resizeNonZeros(static_cast<int>(first.back()));
-    preferHugePages(matrix.valuePtr(), static_cast<std::size_t>(first.back()) * sizeof(double));
-    preferHugePages(matrix.innerIndexPtr(), static_cast<std::size_t>(first.back()) * sizeof(int));
-    int* outer = matrix.outerIndexPtr();
-    int* inner = matrix.innerIndexPtr();
-    double* values = matrix.valuePtr();
+    LowerTriangle matrix;
+    matrix.n = nU;
+    matrix.outer.resize(static_cast<std::size_t>(nU) + 1);
+    const auto entries = static_cast<std::size_t>(first.back());
+    matrix.inner.reset(new int[entries]);
+    preferHugePages(matrix.inner.get(), entries * sizeof(int));
+    matrix.values.reset(new float[entries]);
+    preferHugePages(matrix.values.get(), entries * sizeof(float));
+    resizeAdvised(matrix.diagonal, static_cast<std::size_t>(nU));
+    int* outer = matrix.outer.data();
+    int* inner = matrix.inner.get();
+    float* values = matrix.values.get();
     forParts(parallel, parts, [&](std::ptrdiff_t part) {
         auto at = static_cast<int>(first[static_cast<std::size_t>(part)]);
         const auto end = static_cast<int>(first[static_cast<std::size_t>(part) + 1]);
-        std::fill(values + at, values + end, 0.0);
+        std::fill(values + at, values + end, 0.0f);
         each(part, [&](std::int32_t j, std::int32_t i) {
             if (i == j) outer[j] = at;   // each column starts at its diagonal entry
             inner[at++] = i;
@@ -93,17 +97,18 @@ Matrix lowerPattern(const RefineInput& in, const std::vector<std::int32_t>& unkn
 // that holds an unknown pixel: its Laplacian's entries between unknown pixels
 // into the matrix, its coupling to the known pixels into knownPart.
 void assembleWindows(const RefineInput& in, const std::vector<std::int32_t>& unknownIndex, int radius,
-                     double epsilon, std::ptrdiff_t wcFirst, std::ptrdiff_t wcLast, Matrix& matrix,
-                     Vector& knownPart) {
+                     double epsilon, std::ptrdiff_t wcFirst, std::ptrdiff_t wcLast, LowerTriangle& matrix,
+                     std::vector<double>& knownPart) {
     const std::ptrdiff_t rows = in.rows, cols = in.cols, planeSize = rows * cols;
     const std::ptrdiff_t side = 2 * radius + 1, n = side * side;
     std::vector<std::ptrdiff_t> offset(static_cast<std::size_t>(n));
     for (std::ptrdiff_t a = 0; a < n; ++a) offset[static_cast<std::size_t>(a)] = (a % side - radius) + (a / side - radius) * rows;
     std::vector<double> d(static_cast<std::size_t>(3 * n)), v(static_cast<std::size_t>(3 * n));
     const double count = static_cast<double>(n);
-    const int* outer = matrix.outerIndexPtr();
-    const int* inner = matrix.innerIndexPtr();
-    double* values = matrix.valuePtr();
+    const int* outer = matrix.outer.data();
+    const int* inner = matrix.inner.get();
+    float* values = matrix.values.get();
+    double* diagonal = matrix.diagonal.data();
 
     for (std::ptrdiff_t wc = std::max<std::ptrdiff_t>(wcFirst, radius); wc < std::min(wcLast, cols - radius); ++wc)
         for (std::ptrdiff_t wr = radius; wr < rows - radius; ++wr) {
@@ -157,7 +162,7 @@ void assembleWindows(const RefineInput& in, const std::vector<std::int32_t>& unk
                     if (known == 0) continue;
                     for (std::ptrdiff_t b = 0; b < n; ++b) {
                         const std::int32_t i = unknownIndex[static_cast<std::size_t>(centre + offset[static_cast<std::size_t>(b)])];
-                        if (i >= 0) knownPart[i] += entry(b) * known;
+                        if (i >= 0) knownPart[static_cast<std::size_t>(i)] += entry(b) * known;
                     }
                     continue;
                 }
@@ -166,7 +171,8 @@ void assembleWindows(const RefineInput& in, const std::vector<std::int32_t>& unk
                     const std::int32_t i = unknownIndex[static_cast<std::size_t>(centre + offset[static_cast<std::size_t>(b)])];
                     if (i < 0) continue;
                     while (inner[k] < i) ++k;
-                    values[k] += entry(b);
+                    if (i == j) diagonal[j] += entry(b);
+                    else values[k] = static_cast<float>(values[k] + entry(b));
                 }
             }
         }
@@ -176,7 +182,7 @@ void assembleWindows(const RefineInput& in, const std::vector<std::int32_t>& unk
 // so bands two apart share no pixel and run at once, even bands before odd ones.
 // Bands follow from the image alone, so every thread count adds in the same order.
 void assembleInBands(const RefineInput& in, const std::vector<std::int32_t>& unknownIndex, int radius,
-                     double epsilon, Matrix& matrix, Vector& knownPart, const ParallelFor& parallel) {
+                     double epsilon, LowerTriangle& matrix, std::vector<double>& knownPart, const ParallelFor& parallel) {
     const std::ptrdiff_t band = std::max<std::ptrdiff_t>(64, 2 * radius + 1);
     const std::ptrdiff_t bands = (in.cols + band - 1) / band;
     for (std::ptrdiff_t parity = 0; parity < 2; ++parity) {
@@ -195,26 +201,27 @@ std::vector<double> refineBand(const RefineInput& in, const RefineParams& params
     std::vector<double> start = guidedBand(in, params.guidedRadius, params.epsilon, parallel);
     const auto nU = static_cast<std::ptrdiff_t>(start.size());
     if (nU == 0) return start;
-    Vector knownPart = Vector::Zero(nU);
-    // Built in place: assigning a returned sparse matrix copies it (Eigen has no move assignment).
+    std::vector<double> knownPart;
+    resizeAdvised(knownPart, static_cast<std::size_t>(nU));
     std::vector<std::int32_t> unknownIndex = unknownIndexOf(in);
-    Matrix matrix = lowerPattern(in, unknownIndex, nU, params.radius, parallel);
+    LowerTriangle matrix = lowerPattern(in, unknownIndex, nU, params.radius, parallel);
     assembleInBands(in, unknownIndex, params.radius, params.epsilon, matrix, knownPart, parallel);
     unknownIndex = {};
 
     // A pixel whose windows all lie outside the image has no row in L: the floor
     // keeps the system definite there, and is too small to matter elsewhere.
-    Vector& rhs = knownPart;
+    std::vector<double>& rhs = knownPart;
     for (std::ptrdiff_t j = 0; j < nU; ++j) {
+        const auto u = static_cast<std::size_t>(j);
         const double weight = std::max(params.lambda * in.confidence[j], 1e-9);
-        matrix.valuePtr()[matrix.outerIndexPtr()[j]] += weight;
-        rhs[j] = weight * in.target[j] - knownPart[j];
+        matrix.diagonal[u] += weight;
+        rhs[u] = weight * in.target[j] - knownPart[u];
     }
+    const SegmentedMatrix segmented(std::move(matrix));
 
     // Jacobi preconditioning: an incomplete factor costs more to build than the
     // few iterations it saves from the guided start.
-    conjugateGradient({nU, matrix.outerIndexPtr(), matrix.innerIndexPtr(), matrix.valuePtr()}, rhs.data(),
-                      start.data(), params.tolerance, params.maxIterations, parallel);
+    conjugateGradient(segmented.view(), rhs.data(), start.data(), params.tolerance, params.maxIterations, parallel);
     for (double& x : start) x = std::min(std::max(x, 0.0), 1.0);
     return start;
 }

@@ -38,6 +38,8 @@ std::vector<double> refineBand(const RefineInput& in, const RefineParams& params
 
 // The starting matte alone: a guided filter of target weighted by confidence (known
 // pixels: knownAlpha, weight 1) over the unknown pixels' bounding box, clamped to [0, 1].
+// It works on blocks of 4 x 4 pixels, its windows squares of blocks of about the
+// given radius (at least one block), its fits interpolated between block centres.
 // Runs in parts of columns on `parallel`; the result does not depend on how.
 std::vector<double> guidedBand(const RefineInput& in, int radius, double epsilon, const ParallelFor& parallel = {});
 

@@ -28,13 +28,6 @@ std::vector<std::int32_t> unknownIndexOf(const RefineInput& in) {
     return index;
 }
 
-// Runs task(k) for k in 0 .. parts - 1 on `parallel`, or in order without it.
-void forParts(const ParallelFor& parallel, std::ptrdiff_t parts, const std::function<void(std::ptrdiff_t)>& task) {
-    if (parallel) parallel(parts, task);
-    else
-        for (std::ptrdiff_t k = 0; k < parts; ++k) task(k);
-}
-
 // Image columns per part of the pattern's walks.
 constexpr std::ptrdiff_t patternColumns = 64;
 

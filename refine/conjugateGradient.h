@@ -6,11 +6,9 @@
 #include <cstdint>
 #include <functional>
 
-namespace pairseek {
+#include "parallelFor.h"
 
-// Runs task(k) for every k in 0 .. parts - 1, in any order and on any threads;
-// an empty one runs them in order on the caller's thread.
-using ParallelFor = std::function<void(std::ptrdiff_t parts, const std::function<void(std::ptrdiff_t)>& task)>;
+namespace pairseek {
 
 // A symmetric positive definite n x n matrix A, kept scaled to a unit diagonal:
 // R^-1 A R^-1 with R = diag(root), root = sqrt(diag(A)), which is what Jacobi's

@@ -24,12 +24,6 @@ constexpr std::ptrdiff_t blockSide = 4;
 // Block columns per part of the per-pixel steps.
 constexpr std::ptrdiff_t partBlocks = 64;
 
-void forParts(const ParallelFor& parallel, std::ptrdiff_t parts, const std::function<void(std::ptrdiff_t)>& task) {
-    if (parallel) parallel(parts, task);
-    else
-        for (std::ptrdiff_t k = 0; k < parts; ++k) task(k);
-}
-
 // Sums of a rows x cols plane (column-major) over the squares of side 2 * radius + 1
 // around each element, clipped to the plane: running sums down the columns, then along the rows.
 void boxSum(double* plane, std::ptrdiff_t rows, std::ptrdiff_t cols, std::ptrdiff_t radius, std::vector<double>& running) {

@@ -4,9 +4,8 @@ function buildModules(outDir)
 %   into ../build/octave (Octave) or ../build/matlab (MATLAB) and copies their help
 %   files (help/) beside them; add that folder to the path. buildModules(outDir)
 %   builds them into outDir. Works in GNU Octave (mkoctfile --mex) and in MATLAB (mex with a
-%   GCC or Clang compiler); the MATLAB path is untested. refineBand needs the
-%   Eigen 3 headers (and so does pairMatte): /usr/include/eigen3 (Debian's libeigen3-dev), or the folder
-%   named by the environment variable EIGEN3_INCLUDE_DIR.
+%   GCC or Clang compiler); the MATLAB path is untested. Nothing beyond the C++17
+%   standard library is needed.
 %
 %   Every source is compiled with -ffp-contract=off -fno-fast-math: results
 %   must follow the exact order of double operations, without fused
@@ -31,17 +30,12 @@ function buildModules(outDir)
   refine = fullfile(root, 'refine');
   matte = fullfile(root, 'matte');
   cutout = fullfile(root, 'cutout');
-  eigen = getenv('EIGEN3_INCLUDE_DIR');
-  if isempty(eigen)
-    eigen = '/usr/include/eigen3';
-  end
   flags = '-O2 -std=c++17 -ffp-contract=off -fno-fast-math';
   % Each module: its libraries' folders and the include folders it needs.
   modules = {'fringeScan', 'pairSeek', 'refineBand', 'pairMatte', 'estimateForeground', 'composite', 'trimapFromMask'};
   pipeline = {matte, refine, cutout, core};
   libraries = {{core}, {core}, {refine}, pipeline, pipeline, pipeline, pipeline};
-  includes = {{core}, {core}, {refine, eigen}, [pipeline, {eigen}], [pipeline, {eigen}], [pipeline, {eigen}], ...
-              [pipeline, {eigen}]};
+  includes = {{core}, {core}, {refine, core}, pipeline, pipeline, pipeline, pipeline};
   for k = 1:numel(modules)
     librarySources = {};
     for folder = libraries{k}

@@ -142,6 +142,14 @@ std::uint32_t stripSeed(std::uint32_t passSeed, std::ptrdiff_t k) {
     return h;
 }
 
+// The band solve as the pipeline runs it: with the pull towards known pixels of
+// the same colour, which mends strands and holes the fringe's pairs misjudge.
+RefineParams pipelineRefine() {
+    RefineParams params;
+    params.knownPull.strength = 0.05;
+    return params;
+}
+
 Matte run(const MatteInput& in, const MatteOptions& options, std::ptrdiff_t stripPixels) {
     Reporter report{options.progress};
     Matte matte = knownOnly(in);
@@ -235,8 +243,7 @@ Matte run(const MatteInput& in, const MatteOptions& options, std::ptrdiff_t stri
     if (options.refine) {
         const RefineInput refineInput{in.image.data(), in.unknownMask.data(), matte.alpha.data(),
                                       targets.target.data(), targets.confidence.data(), in.rows, in.cols};
-        const std::vector<double> refined =
-            refineBand(refineInput, RefineParams{}, onPool);
+        const std::vector<double> refined = refineBand(refineInput, pipelineRefine(), onPool);
         eachUnknown([&](std::size_t i, std::size_t cell) { matte.alpha[cell] = refined[i]; });
         report("refine", 1, 1);
     }

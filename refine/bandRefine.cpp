@@ -1,7 +1,8 @@
 // The band solve: the matting Laplacian's lower triangle over the unknown pixels,
 // assembled window by window straight into compressed storage, turned into the
 // solver's segments (lowerSegments.h), then
-// (L + diag(weight)) x = weight .* target - L_uk * alpha_k by conjugate gradients.
+// (L + diag(weight + pull weight)) x = weight .* target + pull - L_uk * alpha_k by
+// conjugate gradients.
 #include <algorithm>
 #include <cstdint>
 #include <functional>
@@ -199,6 +200,7 @@ std::vector<double> refineBand(const RefineInput& in, const RefineParams& params
     std::vector<std::int32_t> unknownIndex = unknownIndexOf(in);
     LowerTriangle matrix = lowerPattern(in, unknownIndex, nU, params.radius, parallel);
     assembleInBands(in, unknownIndex, params.radius, params.epsilon, matrix, knownPart, parallel);
+    const KnownPull pull = knownPull(in.image, in.knownAlpha, in.rows, in.cols, unknownIndex, nU, params.knownPull, parallel);
     unknownIndex = {};
 
     // A pixel whose windows all lie outside the image has no row in L: the floor
@@ -207,8 +209,8 @@ std::vector<double> refineBand(const RefineInput& in, const RefineParams& params
     for (std::ptrdiff_t j = 0; j < nU; ++j) {
         const auto u = static_cast<std::size_t>(j);
         const double weight = std::max(params.lambda * in.confidence[j], 1e-9);
-        matrix.diagonal[u] += weight;
-        rhs[u] = weight * in.target[j] - knownPart[u];
+        matrix.diagonal[u] += weight + pull.weight[u];
+        rhs[u] = weight * in.target[j] - knownPart[u] + pull.pull[u];
     }
     const SegmentedMatrix segmented(std::move(matrix));
 

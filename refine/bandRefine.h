@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "conjugateGradient.h"
+#include "knownPull.h"
 
 namespace pairseek {
 
@@ -27,9 +28,11 @@ struct RefineParams {
     double tolerance = 1e-3;   // relative residual at which the solve stops
     int guidedRadius = 12;     // window radius of the starting matte
     int maxIterations = 1000;
+    KnownPullParams knownPull;   // towards known pixels of the same colour nearby (off by default)
 };
 
-// Minimises x' L x + sum lambda * confidence * (x - target)^2 over the unknown pixels, L the
+// Minimises x' L x + sum lambda * confidence * (x - target)^2 + the known pull's
+// energy (knownPull.h) over the unknown pixels, L the
 // matting Laplacian with the known pixels fixed at knownAlpha. Returns one value
 // per unknown pixel in [0, 1]. The assembly and the solve run their parts on
 // `parallel`; the result does not depend on how. Throws std::bad_alloc when

@@ -1,0 +1,81 @@
+// The pull towards colour-matched known pixels (see knownPull.h): each unknown
+// pixel keeps its nearest known candidates in a small sorted list.
+#include "knownPull.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+namespace pairseek {
+namespace {
+
+// Unknown pixels per part.
+constexpr std::ptrdiff_t pullPart = 4096;
+
+struct Candidate {
+    double distance2;
+    std::ptrdiff_t cell;
+};
+
+}  // namespace
+
+KnownPull knownPull(const double* image, const double* knownAlpha, std::ptrdiff_t rows, std::ptrdiff_t cols,
+                    const std::vector<std::int32_t>& unknownIndex, std::ptrdiff_t nU, const KnownPullParams& params,
+                    const ParallelFor& parallel) {
+    KnownPull out;
+    out.weight.assign(static_cast<std::size_t>(nU), 0.0);
+    out.pull.assign(static_cast<std::size_t>(nU), 0.0);
+    if (!(params.strength > 0) || params.neighbours <= 0 || nU == 0) return out;
+
+    const std::ptrdiff_t planeSize = rows * cols;
+    std::vector<std::ptrdiff_t> cellOf(static_cast<std::size_t>(nU));
+    for (std::ptrdiff_t p = 0; p < planeSize; ++p) {
+        const std::int32_t i = unknownIndex[static_cast<std::size_t>(p)];
+        if (i >= 0) cellOf[static_cast<std::size_t>(i)] = p;
+    }
+    const auto k = static_cast<std::size_t>(params.neighbours);
+    const double position2 = params.positionScale * params.positionScale;
+    const double feature2 = params.featureScale * params.featureScale;
+    const std::ptrdiff_t reach = params.radius, step = std::max(1, params.stride);
+    const std::function<void(std::ptrdiff_t)> part = [&](std::ptrdiff_t t) {
+        std::vector<Candidate> best;
+        best.reserve(k + 1);
+        for (std::ptrdiff_t i = t * pullPart; i < std::min(nU, (t + 1) * pullPart); ++i) {
+            const std::ptrdiff_t p = cellOf[static_cast<std::size_t>(i)], pr = p % rows, pc = p / rows;
+            const double colour[3] = {image[p], image[p + planeSize], image[p + 2 * planeSize]};
+            best.clear();
+            for (std::ptrdiff_t dc = -reach; dc <= reach; dc += step) {
+                if (pc + dc < 0 || pc + dc >= cols) continue;
+                for (std::ptrdiff_t dr = -reach; dr <= reach; dr += step) {
+                    if (pr + dr < 0 || pr + dr >= rows) continue;
+                    const std::ptrdiff_t q = p + dr + dc * rows;
+                    if (unknownIndex[static_cast<std::size_t>(q)] >= 0) continue;
+                    const double e0 = image[q] - colour[0], e1 = image[q + planeSize] - colour[1],
+                                 e2 = image[q + 2 * planeSize] - colour[2];
+                    const double d2 = ((e0 * e0 + e1 * e1) + e2 * e2) + position2 * static_cast<double>(dr * dr + dc * dc);
+                    if (best.size() == k && !(d2 < best.back().distance2)) continue;
+                    // After every equal distance: the earlier candidate stays ahead.
+                    const auto at = std::upper_bound(best.begin(), best.end(), d2,
+                                                     [](double v, const Candidate& c) { return v < c.distance2; });
+                    best.insert(at, Candidate{d2, q});
+                    if (best.size() > k) best.pop_back();
+                }
+            }
+            double weight = 0, pull = 0;
+            for (const Candidate& c : best) {
+                const double w = params.strength * std::exp(-c.distance2 / feature2);
+                weight += w;
+                pull += w * knownAlpha[c.cell];
+            }
+            out.weight[static_cast<std::size_t>(i)] = weight;
+            out.pull[static_cast<std::size_t>(i)] = pull;
+        }
+    };
+    const std::ptrdiff_t parts = (nU + pullPart - 1) / pullPart;
+    if (parallel) parallel(parts, part);
+    else
+        for (std::ptrdiff_t t = 0; t < parts; ++t) part(t);
+    return out;
+}
+
+}  // namespace pairseek

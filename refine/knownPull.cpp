@@ -12,10 +12,23 @@ namespace {
 // Unknown pixels per part.
 constexpr std::ptrdiff_t pullPart = 4096;
 
+// A candidate's place in the window: its offset, the position part of its
+// distance and its rank in window order (column by column, top to bottom).
+struct Offset {
+    std::ptrdiff_t dr, dc;
+    double position2;
+    std::ptrdiff_t rank;
+};
+
 struct Candidate {
     double distance2;
-    std::ptrdiff_t cell;
+    std::ptrdiff_t rank, cell;
 };
+
+// Nearer first; among equal distances the earlier in window order.
+bool nearer(const Candidate& a, const Candidate& b) {
+    return a.distance2 < b.distance2 || (a.distance2 == b.distance2 && a.rank < b.rank);
+}
 
 }  // namespace
 
@@ -37,6 +50,16 @@ KnownPull knownPull(const double* image, const double* knownAlpha, std::ptrdiff_
     const double position2 = params.positionScale * params.positionScale;
     const double feature2 = params.featureScale * params.featureScale;
     const std::ptrdiff_t reach = params.radius, step = std::max(1, params.stride);
+    // The window's offsets by their position part alone: once the list is full and
+    // that part exceeds its farthest distance, no later offset can enter it.
+    std::vector<Offset> offsets;
+    for (std::ptrdiff_t dc = -reach; dc <= reach; dc += step)
+        for (std::ptrdiff_t dr = -reach; dr <= reach; dr += step)
+            offsets.push_back({dr, dc, position2 * static_cast<double>(dr * dr + dc * dc),
+                               static_cast<std::ptrdiff_t>(offsets.size())});
+    std::sort(offsets.begin(), offsets.end(), [](const Offset& a, const Offset& b) {
+        return a.position2 < b.position2 || (a.position2 == b.position2 && a.rank < b.rank);
+    });
     const std::function<void(std::ptrdiff_t)> part = [&](std::ptrdiff_t t) {
         std::vector<Candidate> best;
         best.reserve(k + 1);
@@ -44,22 +67,17 @@ KnownPull knownPull(const double* image, const double* knownAlpha, std::ptrdiff_
             const std::ptrdiff_t p = cellOf[static_cast<std::size_t>(i)], pr = p % rows, pc = p / rows;
             const double colour[3] = {image[p], image[p + planeSize], image[p + 2 * planeSize]};
             best.clear();
-            for (std::ptrdiff_t dc = -reach; dc <= reach; dc += step) {
-                if (pc + dc < 0 || pc + dc >= cols) continue;
-                for (std::ptrdiff_t dr = -reach; dr <= reach; dr += step) {
-                    if (pr + dr < 0 || pr + dr >= rows) continue;
-                    const std::ptrdiff_t q = p + dr + dc * rows;
-                    if (unknownIndex[static_cast<std::size_t>(q)] >= 0) continue;
-                    const double e0 = image[q] - colour[0], e1 = image[q + planeSize] - colour[1],
-                                 e2 = image[q + 2 * planeSize] - colour[2];
-                    const double d2 = ((e0 * e0 + e1 * e1) + e2 * e2) + position2 * static_cast<double>(dr * dr + dc * dc);
-                    if (best.size() == k && !(d2 < best.back().distance2)) continue;
-                    // After every equal distance: the earlier candidate stays ahead.
-                    const auto at = std::upper_bound(best.begin(), best.end(), d2,
-                                                     [](double v, const Candidate& c) { return v < c.distance2; });
-                    best.insert(at, Candidate{d2, q});
-                    if (best.size() > k) best.pop_back();
-                }
+            for (const Offset& o : offsets) {
+                if (best.size() == k && o.position2 > best.back().distance2) break;
+                if (pc + o.dc < 0 || pc + o.dc >= cols || pr + o.dr < 0 || pr + o.dr >= rows) continue;
+                const std::ptrdiff_t q = p + o.dr + o.dc * rows;
+                if (unknownIndex[static_cast<std::size_t>(q)] >= 0) continue;
+                const double e0 = image[q] - colour[0], e1 = image[q + planeSize] - colour[1],
+                             e2 = image[q + 2 * planeSize] - colour[2];
+                const Candidate c{((e0 * e0 + e1 * e1) + e2 * e2) + o.position2, o.rank, q};
+                if (best.size() == k && !nearer(c, best.back())) continue;
+                best.insert(std::upper_bound(best.begin(), best.end(), c, nearer), c);
+                if (best.size() > k) best.pop_back();
             }
             double weight = 0, pull = 0;
             for (const Candidate& c : best) {
@@ -72,9 +90,7 @@ KnownPull knownPull(const double* image, const double* knownAlpha, std::ptrdiff_
         }
     };
     const std::ptrdiff_t parts = (nU + pullPart - 1) / pullPart;
-    if (parallel) parallel(parts, part);
-    else
-        for (std::ptrdiff_t t = 0; t < parts; ++t) part(t);
+    forParts(parallel, parts, part);
     return out;
 }
 

@@ -182,8 +182,8 @@ ForegroundEstimate estimateForeground(const double* image, const double* alpha, 
 
     const std::ptrdiff_t n = rows * cols;
     ForegroundEstimate out;
-    resizeAdvised(out.foreground, static_cast<std::size_t>(3 * n));
-    resizeAdvised(out.background, static_cast<std::size_t>(3 * n));
+    resizeAdvised(out.foreground, static_cast<std::size_t>(3 * n), parallel);
+    resizeAdvised(out.background, static_cast<std::size_t>(3 * n), parallel);
 
     // The pyramid: halve until both sides are at most 2, so that every level but
     // a 1 x 1 image has neighbours. One block holds the coarser levels' image and

@@ -89,20 +89,20 @@ void nearestPairs(ThreadPool& pool, const FringeScanResult& scan, std::ptrdiff_t
 
 double clampUnit(double a) { return a > 0.0 ? std::min(a, 1.0) : 0.0; }   // NaN to 0
 
-Matte knownOnly(const MatteInput& in) {
+Matte knownOnly(const MatteInput& in, const ParallelFor& parallel) {
     Matte m;
     m.rows = in.rows;
     m.cols = in.cols;
     const std::size_t plane = in.fgMask.size();
-    assignOnHugePages(m.alpha, plane, 0.0);
+    assignOnHugePages(m.alpha, plane, 0.0, parallel);
     for (std::size_t p = 0; p < plane; ++p) m.alpha[p] = in.fgMask[p] ? 1.0 : 0.0;
     return m;
 }
 
 // The foreground planes of the known pixels: the image on the foreground, 0 elsewhere.
-void knownForeground(const MatteInput& in, Matte& m) {
+void knownForeground(const MatteInput& in, Matte& m, const ParallelFor& parallel) {
     const std::size_t plane = in.fgMask.size();
-    assignOnHugePages(m.foreground, 3 * plane, 0.0);
+    assignOnHugePages(m.foreground, 3 * plane, 0.0, parallel);
     for (std::size_t p = 0; p < plane; ++p)
         if (in.fgMask[p])
             for (std::size_t k = 0; k < 3; ++k) m.foreground[p + k * plane] = in.image[p + k * plane];
@@ -152,16 +152,16 @@ RefineParams pipelineRefine() {
 
 Matte run(const MatteInput& in, const MatteOptions& options, std::ptrdiff_t stripPixels) {
     Reporter report{options.progress};
-    Matte matte = knownOnly(in);
-    const auto rows = static_cast<Count>(in.rows), cols = static_cast<Count>(in.cols);
-    if (std::find(in.unknownMask.begin(), in.unknownMask.end(), 1) == in.unknownMask.end()) {
-        knownForeground(in, matte);
-        return matte;
-    }
     ThreadPool pool(options.threads);
     const ParallelFor onPool = [&pool](std::ptrdiff_t parts, const std::function<void(std::ptrdiff_t)>& task) {
         pool.forEach(parts, task);
     };
+    Matte matte = knownOnly(in, onPool);
+    const auto rows = static_cast<Count>(in.rows), cols = static_cast<Count>(in.cols);
+    if (std::find(in.unknownMask.begin(), in.unknownMask.end(), 1) == in.unknownMask.end()) {
+        knownForeground(in, matte, onPool);
+        return matte;
+    }
 
     FringeScanResult scan =
         collectFringe(in.image.data(), in.fgMask.data(), in.bgMask.data(), in.unknownMask.data(), rows, cols);
@@ -260,7 +260,7 @@ Matte run(const MatteInput& in, const MatteOptions& options, std::ptrdiff_t stri
             if (!in.fgMask[p] && !in.unknownMask[p])
                 for (std::size_t k = 0; k < 3; ++k) matte.foreground[p + k * plane] = 0.0;
     } else {
-        knownForeground(in, matte);
+        knownForeground(in, matte, onPool);
         eachUnknown([&](std::size_t i, std::size_t cell) {
             const SampleRecord& f = scan.foreground[static_cast<std::size_t>(fgIndex[i])];
             matte.foreground[cell] = f.red;

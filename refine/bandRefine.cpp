@@ -20,9 +20,9 @@ namespace {
 
 
 // Per pixel its 0-based unknown index, -1 if known.
-std::vector<std::int32_t> unknownIndexOf(const RefineInput& in) {
+std::vector<std::int32_t> unknownIndexOf(const RefineInput& in, const ParallelFor& parallel) {
     std::vector<std::int32_t> index;
-    assignOnHugePages(index, static_cast<std::size_t>(in.rows * in.cols), std::int32_t{-1});
+    assignOnHugePages(index, static_cast<std::size_t>(in.rows * in.cols), std::int32_t{-1}, parallel);
     std::int32_t next = 0;
     for (std::size_t p = 0; p < index.size(); ++p)
         if (in.unknownMask[p]) index[p] = next++;
@@ -70,7 +70,7 @@ LowerTriangle lowerPattern(const RefineInput& in, const std::vector<std::int32_t
     preferHugePages(matrix.inner.get(), entries * sizeof(int));
     matrix.values.reset(new float[entries]);
     preferHugePages(matrix.values.get(), entries * sizeof(float));
-    resizeAdvised(matrix.diagonal, static_cast<std::size_t>(nU));
+    resizeAdvised(matrix.diagonal, static_cast<std::size_t>(nU), parallel);
     int* outer = matrix.outer.data();
     int* inner = matrix.inner.get();
     float* values = matrix.values.get();
@@ -196,8 +196,8 @@ std::vector<double> refineBand(const RefineInput& in, const RefineParams& params
     const auto nU = static_cast<std::ptrdiff_t>(start.size());
     if (nU == 0) return start;
     std::vector<double> knownPart;
-    resizeAdvised(knownPart, static_cast<std::size_t>(nU));
-    std::vector<std::int32_t> unknownIndex = unknownIndexOf(in);
+    resizeAdvised(knownPart, static_cast<std::size_t>(nU), parallel);
+    std::vector<std::int32_t> unknownIndex = unknownIndexOf(in, parallel);
     LowerTriangle matrix = lowerPattern(in, unknownIndex, nU, params.radius, parallel);
     assembleInBands(in, unknownIndex, params.radius, params.epsilon, matrix, knownPart, parallel);
     const KnownPull pull = knownPull(in.image, in.knownAlpha, in.rows, in.cols, unknownIndex, nU, params.knownPull, parallel);

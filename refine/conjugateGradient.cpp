@@ -158,7 +158,7 @@ int conjugateGradient(const LowerSegments& a, const double* b, double* x, double
     if (n == 0) return 0;
     Solver solver(a, parallel);
     std::vector<double> residual, direction, product;
-    for (std::vector<double>* v : {&residual, &direction, &product}) resizeAdvised(*v, static_cast<std::size_t>(n));
+    for (std::vector<double>* v : {&residual, &direction, &product}) resizeAdvised(*v, static_cast<std::size_t>(n), parallel);
     double* r = residual.data();
     double* p = direction.data();
     double* q = product.data();

@@ -200,7 +200,7 @@ std::vector<double> guidedBand(const RefineInput& in, int radius, double epsilon
                 ++nU;
             }
     std::vector<double> alpha;
-    resizeAdvised(alpha, static_cast<std::size_t>(nU));
+    resizeAdvised(alpha, static_cast<std::size_t>(nU), parallel);
     if (nU == 0) return alpha;
     r0 = std::max(r0 - radius, std::ptrdiff_t{0});
     r1 = std::min(r1 + radius, rows - 1);

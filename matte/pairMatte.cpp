@@ -236,7 +236,7 @@ Matte run(const MatteInput& in, const MatteOptions& options, std::ptrdiff_t stri
     RefineTargets targets;
     if (options.refine) {
         report("refine", 0, 1);
-        targets = refineTargets(scan, fgIndex.data(), bgIndex.data(), in.rows, in.cols);
+        targets = refineTargets(scan, fgIndex.data(), bgIndex.data(), in.rows, in.cols, {}, onPool);
     }
     std::vector<SampleRecord>().swap(scan.unknown);
     std::vector<std::int32_t>().swap(scan.indexMap);

@@ -53,10 +53,14 @@ double snapped(double alpha, double separation, const TargetParams& params) {
     return alpha;
 }
 
+// Unknown pixels per part: each pixel reads its neighbours' pairs and writes only its own target.
+constexpr std::size_t targetPart = 16384;
+
 }  // namespace
 
 RefineTargets refineTargets(const FringeScanResult& scan, const std::int32_t* fgIndex, const std::int32_t* bgIndex,
-                            std::ptrdiff_t rows, std::ptrdiff_t cols, const TargetParams& params) {
+                            std::ptrdiff_t rows, std::ptrdiff_t cols, const TargetParams& params,
+                            const ParallelFor& parallel) {
     const std::size_t nU = scan.unknown.size();
     RefineTargets out;
     out.target.resize(nU);
@@ -67,63 +71,67 @@ RefineTargets refineTargets(const FringeScanResult& scan, const std::int32_t* fg
     const double shadeFit2 = params.shadeFit * params.shadeFit;
     const std::ptrdiff_t r = params.radius, side = 2 * r + 1;
     const auto slots = static_cast<std::size_t>(side * side);
-    std::vector<double> alpha(slots), weight(slots);
-    std::vector<std::int32_t> seenFg(slots), seenBg(slots);
-    for (std::size_t i = 0; i < nU; ++i) {
-        const SampleRecord& p = scan.unknown[i];
-        const auto pr = static_cast<std::ptrdiff_t>(p.row) - 1, pc = static_cast<std::ptrdiff_t>(p.col) - 1;
-        std::size_t n = 0;
-        double weightSum = 0, alphaSum = 0;
-        for (std::ptrdiff_t qc = pc - r; qc <= pc + r; ++qc)
-            for (std::ptrdiff_t qr = pr - r; qr <= pr + r; ++qr) {
-                if (qr < 0 || qr >= rows || qc < 0 || qc >= cols) continue;
-                const std::int32_t rank = scan.indexMap[static_cast<std::size_t>(qr + qc * rows)];
-                if (rank <= 0) continue;
-                const auto j = static_cast<std::size_t>(rank - 1);
-                // Neighbours often hold the same pair (the search spreads pairs): score each pair once.
-                std::size_t seen = 0;
-                while (seen < n && (seenFg[seen] != fgIndex[j] || seenBg[seen] != bgIndex[j])) ++seen;
-                if (seen < n) {
-                    alpha[n] = alpha[seen];
-                    weight[n] = weight[seen];
-                } else {
-                    const Blend blend = blendOf(p, scan.foreground[static_cast<std::size_t>(fgIndex[j])],
-                                                scan.background[static_cast<std::size_t>(bgIndex[j])]);
-                    alpha[n] = blend.alpha;
-                    weight[n] = std::exp(-blend.misfit2 / fitScale2);
+    const auto parts = static_cast<std::ptrdiff_t>((nU + targetPart - 1) / targetPart);
+    forParts(parallel, parts, [&](std::ptrdiff_t part) {
+        std::vector<double> alpha(slots), weight(slots);
+        std::vector<std::int32_t> seenFg(slots), seenBg(slots);
+        const std::size_t first = static_cast<std::size_t>(part) * targetPart, last = std::min(nU, first + targetPart);
+        for (std::size_t i = first; i < last; ++i) {
+            const SampleRecord& p = scan.unknown[i];
+            const auto pr = static_cast<std::ptrdiff_t>(p.row) - 1, pc = static_cast<std::ptrdiff_t>(p.col) - 1;
+            std::size_t n = 0;
+            double weightSum = 0, alphaSum = 0;
+            for (std::ptrdiff_t qc = pc - r; qc <= pc + r; ++qc)
+                for (std::ptrdiff_t qr = pr - r; qr <= pr + r; ++qr) {
+                    if (qr < 0 || qr >= rows || qc < 0 || qc >= cols) continue;
+                    const std::int32_t rank = scan.indexMap[static_cast<std::size_t>(qr + qc * rows)];
+                    if (rank <= 0) continue;
+                    const auto j = static_cast<std::size_t>(rank - 1);
+                    // Neighbours often hold the same pair (the search spreads pairs): score each pair once.
+                    std::size_t seen = 0;
+                    while (seen < n && (seenFg[seen] != fgIndex[j] || seenBg[seen] != bgIndex[j])) ++seen;
+                    if (seen < n) {
+                        alpha[n] = alpha[seen];
+                        weight[n] = weight[seen];
+                    } else {
+                        const Blend blend = blendOf(p, scan.foreground[static_cast<std::size_t>(fgIndex[j])],
+                                                    scan.background[static_cast<std::size_t>(bgIndex[j])]);
+                        alpha[n] = blend.alpha;
+                        weight[n] = std::exp(-blend.misfit2 / fitScale2);
+                    }
+                    seenFg[n] = fgIndex[j];
+                    seenBg[n] = bgIndex[j];
+                    weightSum += weight[n];
+                    alphaSum += weight[n] * alpha[n];
+                    ++n;
                 }
-                seenFg[n] = fgIndex[j];
-                seenBg[n] = bgIndex[j];
-                weightSum += weight[n];
-                alphaSum += weight[n] * alpha[n];
-                ++n;
+            const SampleRecord& f = scan.foreground[static_cast<std::size_t>(fgIndex[i])];
+            const SampleRecord& b = scan.background[static_cast<std::size_t>(bgIndex[i])];
+            const Blend own = blendOf(p, f, b);
+            const double separation = separationOf(f, b);
+            // The own pair's alpha when no neighbour's pair fits.
+            const double target = snapped(weightSum > 0 ? alphaSum / weightSum : own.alpha, separation, params);
+            // The disagreement on the target as used: neighbours' alphas that snap the same way agree.
+            double spread2 = 0;
+            if (weightSum > 0) {
+                for (std::size_t k = 0; k < n; ++k) {
+                    const double miss = snapped(alpha[k], separation, params) - target;
+                    spread2 += weight[k] * miss * miss;
+                }
+                spread2 /= weightSum;
             }
-        const SampleRecord& f = scan.foreground[static_cast<std::size_t>(fgIndex[i])];
-        const SampleRecord& b = scan.background[static_cast<std::size_t>(bgIndex[i])];
-        const Blend own = blendOf(p, f, b);
-        const double separation = separationOf(f, b);
-        // The own pair's alpha when no neighbour's pair fits.
-        const double target = snapped(weightSum > 0 ? alphaSum / weightSum : own.alpha, separation, params);
-        // The disagreement on the target as used: neighbours' alphas that snap the same way agree.
-        double spread2 = 0;
-        if (weightSum > 0) {
-            for (std::size_t k = 0; k < n; ++k) {
-                const double miss = snapped(alpha[k], separation, params) - target;
-                spread2 += weight[k] * miss * miss;
-            }
-            spread2 /= weightSum;
+            // Alpha errors: the one the own pair's colour misfit allows, the distance to the
+            // end that a sample in shade would explain the colour by, and the spread.
+            const double separation2 = separation * separation;
+            const double toOne = 1 - target;
+            const double shade2 = toOne * toOne * std::exp(-shadeMisfit2(p, f) / shadeFit2) +
+                                  target * target * std::exp(-shadeMisfit2(p, b) / shadeFit2);
+            out.confidence[i] = separation2 > 0 ? std::exp(-(own.misfit2 / separation2 + shade2) / alphaScale2 -
+                                                           spread2 / spreadScale2)
+                                                : 0.0;
+            out.target[i] = target;
         }
-        // Alpha errors: the one the own pair's colour misfit allows, the distance to the
-        // end that a sample in shade would explain the colour by, and the spread.
-        const double separation2 = separation * separation;
-        const double toOne = 1 - target;
-        const double shade2 = toOne * toOne * std::exp(-shadeMisfit2(p, f) / shadeFit2) +
-                              target * target * std::exp(-shadeMisfit2(p, b) / shadeFit2);
-        out.confidence[i] = separation2 > 0 ? std::exp(-(own.misfit2 / separation2 + shade2) / alphaScale2 -
-                                                       spread2 / spreadScale2)
-                                            : 0.0;
-        out.target[i] = target;
-    }
+    });
     return out;
 }
 

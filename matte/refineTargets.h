@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "matting.h"
+#include "parallelFor.h"
 
 namespace pairseek {
 
@@ -45,8 +46,10 @@ struct RefineTargets {
 // target is then uncertain by its distance to 1 (to 0); and where pairs that fit
 // the colour disagree on its alpha the smoothness term decides.
 // Pairs are 0-based indices into the sample records; sums run R, G, B in that
-// order and over the window column by column, top to bottom.
+// order and over the window column by column, top to bottom. Runs in parts of
+// pixels on `parallel`; the result does not depend on how.
 RefineTargets refineTargets(const FringeScanResult& scan, const std::int32_t* fgIndex, const std::int32_t* bgIndex,
-                            std::ptrdiff_t rows, std::ptrdiff_t cols, const TargetParams& params = {});
+                            std::ptrdiff_t rows, std::ptrdiff_t cols, const TargetParams& params = {},
+                            const ParallelFor& parallel = {});
 
 }  // namespace pairseek

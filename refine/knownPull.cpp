@@ -6,11 +6,15 @@
 #include <cmath>
 #include <functional>
 
+#include "hugePages.h"
+
 namespace pairseek {
 namespace {
 
 // Unknown pixels per part.
 constexpr std::ptrdiff_t pullPart = 4096;
+// Image columns per part of the running counts.
+constexpr std::ptrdiff_t countColumns = 64;
 
 // A candidate's place in the window: its offset, the position part of its
 // distance and its rank in window order (column by column, top to bottom).
@@ -50,6 +54,34 @@ KnownPull knownPull(const double* image, const double* knownAlpha, std::ptrdiff_
     const double position2 = params.positionScale * params.positionScale;
     const double feature2 = params.featureScale * params.featureScale;
     const std::ptrdiff_t reach = params.radius, step = std::max(1, params.stride);
+    const std::ptrdiff_t lastOffset = -reach + (2 * reach / step) * step;   // the window's last row offset
+
+    // Most of a wide band sees no known pixel in its window: a running count of the
+    // known pixels every step-th row down each column finds those pixels with two
+    // reads per window column instead of a read per candidate.
+    std::vector<std::int32_t> knownAbove;
+    resizeAdvised(knownAbove, static_cast<std::size_t>(planeSize), parallel);
+    forParts(parallel, (cols + countColumns - 1) / countColumns, [&](std::ptrdiff_t part) {
+        for (std::ptrdiff_t c = part * countColumns; c < std::min(cols, (part + 1) * countColumns); ++c)
+            for (std::ptrdiff_t r = 0; r < rows; ++r) {
+                const std::ptrdiff_t p = r + c * rows;
+                knownAbove[static_cast<std::size_t>(p)] = (unknownIndex[static_cast<std::size_t>(p)] < 0 ? 1 : 0) +
+                                                          (r >= step ? knownAbove[static_cast<std::size_t>(p - step)] : 0);
+            }
+    });
+    const auto windowHoldsKnown = [&](std::ptrdiff_t pr, std::ptrdiff_t pc) {
+        std::ptrdiff_t first = pr - reach, last = pr + lastOffset;
+        if (first < 0) first += (-first + step - 1) / step * step;
+        if (last >= rows) last -= (last - rows + step) / step * step;
+        if (first > last) return false;
+        for (std::ptrdiff_t dc = -reach; dc <= reach; dc += step) {
+            if (pc + dc < 0 || pc + dc >= cols) continue;
+            const std::size_t column = static_cast<std::size_t>((pc + dc) * rows);
+            const std::int32_t above = first >= step ? knownAbove[column + static_cast<std::size_t>(first - step)] : 0;
+            if (knownAbove[column + static_cast<std::size_t>(last)] > above) return true;
+        }
+        return false;
+    };
     // The window's offsets by their position part alone: once the list is full and
     // that part exceeds its farthest distance, no later offset can enter it.
     std::vector<Offset> offsets;
@@ -65,6 +97,7 @@ KnownPull knownPull(const double* image, const double* knownAlpha, std::ptrdiff_
         best.reserve(k + 1);
         for (std::ptrdiff_t i = t * pullPart; i < std::min(nU, (t + 1) * pullPart); ++i) {
             const std::ptrdiff_t p = cellOf[static_cast<std::size_t>(i)], pr = p % rows, pc = p / rows;
+            if (!windowHoldsKnown(pr, pc)) continue;   // no pull: weight and pull stay 0
             const double colour[3] = {image[p], image[p + planeSize], image[p + 2 * planeSize]};
             best.clear();
             for (const Offset& o : offsets) {

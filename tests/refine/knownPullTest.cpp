@@ -1,5 +1,6 @@
 // The pull towards colour-matched known pixels: hand-worked rows with literal
-// answers, and the same result however the parts are run.
+// answers, a plain search over the whole window on random grids, and the same
+// result however the parts are run.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -82,6 +83,73 @@ TEST(KnownPull, EqualDistancesKeepTheEarlierCandidate) {
     const KnownPull pull = row.pull(paramsOf(1, 1, 1, 1));
     EXPECT_NEAR(pull.weight[0], std::exp(-0.01), 1e-12);
     EXPECT_DOUBLE_EQ(pull.pull[0], pull.weight[0]);
+}
+
+// Every candidate of the window in window order, the nearest kept by a stable
+// sort: the pulls knownPull must give, bit for bit.
+KnownPull plainPull(const std::vector<double>& image, const std::vector<double>& alpha, std::ptrdiff_t rows,
+                    std::ptrdiff_t cols, const std::vector<std::int32_t>& unknownIndex, std::ptrdiff_t nU,
+                    const KnownPullParams& params) {
+    KnownPull out{std::vector<double>(static_cast<std::size_t>(nU)), std::vector<double>(static_cast<std::size_t>(nU))};
+    const std::ptrdiff_t plane = rows * cols;
+    const double position2 = params.positionScale * params.positionScale;
+    for (std::ptrdiff_t p = 0; p < plane; ++p) {
+        const std::int32_t i = unknownIndex[static_cast<std::size_t>(p)];
+        if (i < 0) continue;
+        std::vector<std::pair<double, std::ptrdiff_t>> candidates;
+        for (std::ptrdiff_t dc = -params.radius; dc <= params.radius; dc += params.stride)
+            for (std::ptrdiff_t dr = -params.radius; dr <= params.radius; dr += params.stride) {
+                const std::ptrdiff_t r = p % rows + dr, c = p / rows + dc, q = r + c * rows;
+                if (r < 0 || r >= rows || c < 0 || c >= cols || unknownIndex[static_cast<std::size_t>(q)] >= 0) continue;
+                double colour2 = 0;
+                for (std::ptrdiff_t k = 0; k < 3; ++k) {
+                    const double e = image[static_cast<std::size_t>(q + k * plane)] - image[static_cast<std::size_t>(p + k * plane)];
+                    colour2 += e * e;
+                }
+                candidates.push_back({colour2 + position2 * static_cast<double>(dr * dr + dc * dc), q});
+            }
+        std::stable_sort(candidates.begin(), candidates.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        candidates.resize(std::min(candidates.size(), static_cast<std::size_t>(params.neighbours)));
+        for (const auto& [distance2, q] : candidates) {
+            const double w = params.strength * std::exp(-distance2 / (params.featureScale * params.featureScale));
+            out.weight[static_cast<std::size_t>(i)] += w;
+            out.pull[static_cast<std::size_t>(i)] += w * alpha[static_cast<std::size_t>(q)];
+        }
+    }
+    return out;
+}
+
+TEST(KnownPull, MatchesAPlainSearchOfTheWindow) {
+    // Sparse known pixels and colours on a coarse grid (equal distances happen):
+    // most windows hold no known pixel, some only at the image's edges.
+    std::mt19937 random(11);
+    std::uniform_int_distribution<int> level(0, 3);
+    std::uniform_real_distribution<double> unit(0, 1);
+    struct Case { std::ptrdiff_t rows, cols; double knownShare; int radius, stride, neighbours; };
+    for (const Case& c : {Case{37, 53, 0.01, 12, 2, 8}, Case{60, 41, 0.05, 5, 3, 4}, Case{25, 25, 0.002, 12, 2, 8},
+                          Case{9, 70, 0.03, 4, 1, 3}}) {
+        SCOPED_TRACE(::testing::Message() << c.rows << " x " << c.cols << ", radius " << c.radius << ", stride "
+                                          << c.stride);
+        const std::ptrdiff_t plane = c.rows * c.cols;
+        std::vector<double> image(3 * static_cast<std::size_t>(plane)), alpha(static_cast<std::size_t>(plane));
+        std::vector<std::int32_t> unknownIndex(static_cast<std::size_t>(plane));
+        std::int32_t nU = 0;
+        for (double& v : image) v = level(random) / 3.0;
+        for (std::ptrdiff_t p = 0; p < plane; ++p) {
+            alpha[static_cast<std::size_t>(p)] = unit(random) < 0.5 ? 0 : 1;
+            unknownIndex[static_cast<std::size_t>(p)] = unit(random) < c.knownShare ? -1 : nU++;
+        }
+        KnownPullParams params;
+        params.strength = 0.05, params.radius = c.radius, params.stride = c.stride, params.neighbours = c.neighbours;
+        const KnownPull pull = knownPull(image.data(), alpha.data(), c.rows, c.cols, unknownIndex, nU, params, {});
+        const KnownPull plain = plainPull(image, alpha, c.rows, c.cols, unknownIndex, nU, params);
+        EXPECT_EQ(pull.weight, plain.weight);
+        EXPECT_EQ(pull.pull, plain.pull);
+        const auto pulled = std::count_if(plain.weight.begin(), plain.weight.end(), [](double w) { return w > 0; });
+        EXPECT_GT(pulled, 0);
+        EXPECT_LT(pulled, nU);
+    }
 }
 
 TEST(KnownPull, SameResultForAnyOrderOfParts) {

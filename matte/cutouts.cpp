@@ -20,10 +20,8 @@ ForegroundColours estimateForeground(const ArrayView& image, const ArrayView& al
         const std::vector<double> planes = readImagePlanes(image);
         const std::vector<double> unitAlpha = readUnitGrid(alpha, image, "alpha", "alphaRange");
         ThreadPool pool(threads);
-        ForegroundEstimate estimate = estimateForeground(
-            planes.data(), unitAlpha.data(), image.rows, image.cols, {},
-            [&pool](std::ptrdiff_t parts, const std::function<void(std::ptrdiff_t)>& task) { pool.forEach(parts, task); },
-            pool.size());
+        ForegroundEstimate estimate =
+            estimateForeground(planes.data(), unitAlpha.data(), image.rows, image.cols, {}, pool.parallelFor(), pool.size());
         return ForegroundColours{colourImage(image, std::move(estimate.foreground)),
                                  colourImage(image, std::move(estimate.background))};
     });

@@ -153,9 +153,7 @@ RefineParams pipelineRefine() {
 Matte run(const MatteInput& in, const MatteOptions& options, std::ptrdiff_t stripPixels) {
     Reporter report{options.progress};
     ThreadPool pool(options.threads);
-    const ParallelFor onPool = [&pool](std::ptrdiff_t parts, const std::function<void(std::ptrdiff_t)>& task) {
-        pool.forEach(parts, task);
-    };
+    const ParallelFor onPool = pool.parallelFor();
     Matte matte = knownOnly(in, onPool);
     const auto rows = static_cast<Count>(in.rows), cols = static_cast<Count>(in.cols);
     if (std::find(in.unknownMask.begin(), in.unknownMask.end(), 1) == in.unknownMask.end()) {

@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "parallelFor.h"
+
 namespace pairseek {
 
 class ThreadPool {
@@ -28,6 +30,11 @@ public:
     // A part that throws stops the claiming; the exception of the lowest such
     // part is rethrown here.
     void forEach(std::ptrdiff_t parts, const std::function<void(std::ptrdiff_t)>& task);
+
+    // forEach as the libraries take it; valid while the pool lives.
+    ParallelFor parallelFor() {
+        return [this](std::ptrdiff_t parts, const std::function<void(std::ptrdiff_t)>& task) { forEach(parts, task); };
+    }
 
 private:
     void work();

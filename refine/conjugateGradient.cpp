@@ -52,11 +52,7 @@ public:
     std::ptrdiff_t chunkEnd(std::ptrdiff_t t) const { return std::min(a_.n, (t + 1) * chunkColumns); }
     std::ptrdiff_t columns(std::ptrdiff_t s) const { return a_.firstColumn[s + 1] - a_.firstColumn[s]; }
 
-    void forChunks(const std::function<void(std::ptrdiff_t)>& task) const {
-        if (parallel_) parallel_(chunks_, task);
-        else
-            for (std::ptrdiff_t t = 0; t < chunks_; ++t) task(t);
-    }
+    void forChunks(const std::function<void(std::ptrdiff_t)>& task) const { forParts(parallel_, chunks_, task); }
 
     // y = A x; returns x' A x, summed per chunk from the triangle, then in chunk order.
     double multiply(const double* x, double* y) {

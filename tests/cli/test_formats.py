@@ -39,22 +39,25 @@ IMAGES = [
 ]
 
 
+def assert_matte_is(image, trimap, tmp_path, expected):
+    """The command's 16-bit matte of image and trimap equals expected."""
+    result = run(image, trimap, "-o", tmp_path / "alpha.png", "--depth", "16")
+    assert result.returncode == 0, result.stderr
+    np.testing.assert_array_equal(read_png(tmp_path / "alpha.png")[0], expected)
+
+
 @pytest.mark.parametrize("name, make, bitdepth", IMAGES, ids=[i[0] for i in IMAGES])
 def test_image_layouts_read_alike(grey_case, tmp_path, name, make, bitdepth):
     folder, grey, _, expected = grey_case
     write_png(tmp_path / "image.png", make(grey), bitdepth=bitdepth)
-    result = run(tmp_path / "image.png", folder / "trimap.png", "-o", tmp_path / "alpha.png", "--depth", "16")
-    assert result.returncode == 0, result.stderr
-    np.testing.assert_array_equal(read_png(tmp_path / "alpha.png")[0], expected)
+    assert_matte_is(tmp_path / "image.png", folder / "trimap.png", tmp_path, expected)
 
 
 def test_palette_image_reads_alike(grey_case, tmp_path):
     folder, grey, _, expected = grey_case
     palette = [(v, v, v) for v in range(256)]
     write_png(tmp_path / "image.png", grey, palette=palette)
-    result = run(tmp_path / "image.png", folder / "trimap.png", "-o", tmp_path / "alpha.png", "--depth", "16")
-    assert result.returncode == 0, result.stderr
-    np.testing.assert_array_equal(read_png(tmp_path / "alpha.png")[0], expected)
+    assert_matte_is(tmp_path / "image.png", folder / "trimap.png", tmp_path, expected)
 
 
 # (name, trimap samples from the 8-bit trimap t, bit depth)
@@ -69,9 +72,7 @@ TRIMAPS = [
 def test_trimap_layouts_read_alike(grey_case, tmp_path, name, make, bitdepth):
     folder, _, trimap, expected = grey_case
     write_png(tmp_path / "trimap.png", make(trimap), bitdepth=bitdepth)
-    result = run(folder / "rgb.png", tmp_path / "trimap.png", "-o", tmp_path / "alpha.png", "--depth", "16")
-    assert result.returncode == 0, result.stderr
-    np.testing.assert_array_equal(read_png(tmp_path / "alpha.png")[0], expected)
+    assert_matte_is(folder / "rgb.png", tmp_path / "trimap.png", tmp_path, expected)
 
 
 @pytest.mark.parametrize("depth", [8, 16])

@@ -22,51 +22,75 @@ bool touchesUnknown(const std::uint8_t* unknownMask, std::ptrdiff_t r, std::ptrd
            set(rn, cn);
 }
 
+// Columns per part of the scan.
+constexpr std::ptrdiff_t partColumns = 64;
+
 }  // namespace
 
 FringeScanResult collectFringe(const double* image, const std::uint8_t* fgMask, const std::uint8_t* bgMask,
-                               const std::uint8_t* unknownMask, Count rows, Count cols) {
+                               const std::uint8_t* unknownMask, Count rows, Count cols, const ParallelFor& parallel) {
     FringeScanResult result;
     if (rows <= 0 || cols <= 0) return result;
 
     const std::ptrdiff_t nRows = rows, nCols = cols;
     const std::ptrdiff_t plane = nRows * nCols;
-    // Counted first, so each list is allocated once at its size: growing them
-    // would copy every record and touch about twice the memory.
-    std::size_t nF = 0, nB = 0, nU = 0;
-    for (std::ptrdiff_t c = 0; c < nCols; ++c) {
-        for (std::ptrdiff_t r = 0; r < nRows; ++r) {
-            const std::ptrdiff_t at = gridIndex(r, c, nRows);
-            nU += unknownMask[at] != 0;
-            if (fgMask[at] || bgMask[at]) {
-                const bool touches = touchesUnknown(unknownMask, r, c, nRows, nCols);
-                nF += fgMask[at] && touches;
-                nB += bgMask[at] && touches;
-            }
-        }
+    const std::ptrdiff_t parts = (nCols + partColumns - 1) / partColumns;
+    // Each part of columns counts its records first; the counts place every part's
+    // records in the lists, which are allocated once at their size (growing them
+    // would copy every record and touch about twice the memory).
+    struct Counts {
+        std::size_t foreground = 0, background = 0, unknown = 0;
+    };
+    std::vector<Counts> first(static_cast<std::size_t>(parts) + 1);
+    inColumnParts(
+        nCols, parallel,
+        [&](std::ptrdiff_t firstColumn, std::ptrdiff_t lastColumn) {
+            Counts& n = first[static_cast<std::size_t>(firstColumn / partColumns) + 1];
+            for (std::ptrdiff_t c = firstColumn; c < lastColumn; ++c)
+                for (std::ptrdiff_t r = 0; r < nRows; ++r) {
+                    const std::ptrdiff_t at = gridIndex(r, c, nRows);
+                    n.unknown += unknownMask[at] != 0;
+                    if (fgMask[at] || bgMask[at]) {
+                        const bool touches = touchesUnknown(unknownMask, r, c, nRows, nCols);
+                        n.foreground += fgMask[at] && touches;
+                        n.background += bgMask[at] && touches;
+                    }
+                }
+        },
+        partColumns);
+    for (std::size_t k = 1; k < first.size(); ++k) {
+        first[k].foreground += first[k - 1].foreground;
+        first[k].background += first[k - 1].background;
+        first[k].unknown += first[k - 1].unknown;
     }
-    result.foreground.reserve(nF);
-    result.background.reserve(nB);
-    result.unknown.reserve(nU);
-    preferHugePages(result.unknown.data(), nU * sizeof(SampleRecord));
-    assignOnHugePages(result.indexMap, static_cast<std::size_t>(plane), std::int32_t{0});
+    result.foreground.resize(first.back().foreground);
+    result.background.resize(first.back().background);
+    resizeAdvised(result.unknown, first.back().unknown, parallel);
+    assignOnHugePages(result.indexMap, static_cast<std::size_t>(plane), std::int32_t{0}, parallel);
 
-    for (std::ptrdiff_t c = 0; c < nCols; ++c) {
-        for (std::ptrdiff_t r = 0; r < nRows; ++r) {
-            const std::ptrdiff_t at = gridIndex(r, c, nRows);
-            if (!fgMask[at] && !bgMask[at] && !unknownMask[at]) continue;
-            const double red = image[at], green = image[at + plane], blue = image[at + 2 * plane];
-            const SampleRecord record{static_cast<double>(r) + 1.0, static_cast<double>(c) + 1.0,
-                                      red, green, blue, grayOf(red, green, blue)};
+    inColumnParts(
+        nCols, parallel,
+        [&](std::ptrdiff_t firstColumn, std::ptrdiff_t lastColumn) {
+            Counts next = first[static_cast<std::size_t>(firstColumn / partColumns)];
+            for (std::ptrdiff_t c = firstColumn; c < lastColumn; ++c)
+                for (std::ptrdiff_t r = 0; r < nRows; ++r) {
+                    const std::ptrdiff_t at = gridIndex(r, c, nRows);
+                    if (!fgMask[at] && !bgMask[at] && !unknownMask[at]) continue;
+                    const double red = image[at], green = image[at + plane], blue = image[at + 2 * plane];
+                    const SampleRecord record{static_cast<double>(r) + 1.0, static_cast<double>(c) + 1.0,
+                                              red, green, blue, grayOf(red, green, blue)};
 
-            if (fgMask[at] && touchesUnknown(unknownMask, r, c, nRows, nCols)) result.foreground.push_back(record);
-            if (bgMask[at] && touchesUnknown(unknownMask, r, c, nRows, nCols)) result.background.push_back(record);
-            if (unknownMask[at]) {
-                result.unknown.push_back(record);
-                result.indexMap[static_cast<std::size_t>(at)] = static_cast<std::int32_t>(result.unknown.size());
-            }
-        }
-    }
+                    if (fgMask[at] && touchesUnknown(unknownMask, r, c, nRows, nCols))
+                        result.foreground[next.foreground++] = record;
+                    if (bgMask[at] && touchesUnknown(unknownMask, r, c, nRows, nCols))
+                        result.background[next.background++] = record;
+                    if (unknownMask[at]) {
+                        result.unknown[next.unknown++] = record;
+                        result.indexMap[static_cast<std::size_t>(at)] = static_cast<std::int32_t>(next.unknown);
+                    }
+                }
+        },
+        partColumns);
     return result;
 }
 

@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "parallelFor.h"
+
 namespace pairseek {
 
 using Count = std::int32_t;
@@ -38,10 +40,12 @@ struct FringeScanResult {
 double grayOf(double red, double green, double blue);
 
 // Scans `image` (rows x cols x 3, planes R, G, B) and its trimap masks (one byte
-// per pixel, set when non-zero) in column-major order. Throws std::bad_alloc
-// when memory runs out; otherwise never fails.
+// per pixel, set when non-zero) in column-major order, in parts of columns on
+// `parallel` (the lists come out the same). Throws std::bad_alloc when memory
+// runs out; otherwise never fails.
 FringeScanResult collectFringe(const double* image, const std::uint8_t* fgMask, const std::uint8_t* bgMask,
-                               const std::uint8_t* unknownMask, Count rows, Count cols);
+                               const std::uint8_t* unknownMask, Count rows, Count cols,
+                               const ParallelFor& parallel = {});
 
 // ------------------------------------------------------------------ pair cost
 

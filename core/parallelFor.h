@@ -3,6 +3,7 @@
 // the data, so results never depend on the runner.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <functional>
 
@@ -19,6 +20,16 @@ inline void forParts(const ParallelFor& parallel, std::ptrdiff_t parts,
     if (parallel) parallel(parts, task);
     else
         for (std::ptrdiff_t k = 0; k < parts; ++k) task(k);
+}
+
+// columns(first, last) over the columns 0 .. cols - 1 of a column-major grid, in
+// parts of `partColumns` columns (fixed by the grid, not by the runner).
+inline void inColumnParts(std::ptrdiff_t cols, const ParallelFor& parallel,
+                          const std::function<void(std::ptrdiff_t, std::ptrdiff_t)>& columns,
+                          std::ptrdiff_t partColumns = 64) {
+    forParts(parallel, (cols + partColumns - 1) / partColumns, [&](std::ptrdiff_t part) {
+        columns(part * partColumns, std::min(cols, (part + 1) * partColumns));
+    });
 }
 
 }  // namespace pairseek

@@ -27,17 +27,6 @@ struct Level {
 
 std::ptrdiff_t halved(std::ptrdiff_t side) { return (side + 1) / 2; }
 
-// Columns per part of the pointwise steps (halving, enlarging, the last fit).
-constexpr std::ptrdiff_t partColumns = 64;
-
-// Runs columns(first, last) over 0 .. cols - 1 in parts of partColumns.
-void inColumnParts(std::ptrdiff_t cols, const ParallelFor& parallel,
-                   const std::function<void(std::ptrdiff_t, std::ptrdiff_t)>& columns) {
-    forParts(parallel, (cols + partColumns - 1) / partColumns, [&](std::ptrdiff_t part) {
-        columns(part * partColumns, std::min(cols, (part + 1) * partColumns));
-    });
-}
-
 // The next coarser level into `storage` (4 values a pixel): each pixel the
 // mean of its (up to) 2 x 2 children.
 Level halve(const Level& fine, double* storage, const ParallelFor& parallel) {

@@ -40,11 +40,14 @@ const char* typeName(ElementType type) {
     return "unknown";
 }
 
-// Element (r, c, k) of a view as a double, as stored (no scaling).
+// Element (r, c, k) of a view as a double, as stored (no scaling), over the
+// columns firstColumn .. lastColumn - 1 (-1: to the last).
 template <class Visit>
-void visitElements(const ArrayView& view, std::ptrdiff_t channel, Visit&& visit) {
+void visitElements(const ArrayView& view, std::ptrdiff_t channel, Visit&& visit, std::ptrdiff_t firstColumn = 0,
+                   std::ptrdiff_t lastColumn = -1) {
+    if (lastColumn < 0) lastColumn = view.cols;
     auto walk = [&](auto* data) {
-        for (std::ptrdiff_t c = 0; c < view.cols; ++c)
+        for (std::ptrdiff_t c = firstColumn; c < lastColumn; ++c)
             for (std::ptrdiff_t r = 0; r < view.rows; ++r)
                 visit(r, c, static_cast<double>(data[r * view.rowStride + c * view.colStride + channel * view.channelStride]));
     };
@@ -85,41 +88,74 @@ void checkImage(const ArrayView& image) {
         reject(MatteError::Kind::type, "imageClass", "image must be float64, float32, uint8 or uint16; got boolean");
 }
 
+// What a part of the input held that it must not: counted per part of columns
+// and joined in the parts' order, so the first offending value is the one a
+// column-by-column reading meets first.
+struct Misfits {
+    std::ptrdiff_t nonFinite = 0, outside = 0, firstRow = 0, firstColumn = 0;
+    double first = 0;
+
+    void outsideAt(double v, std::ptrdiff_t r, std::ptrdiff_t c) {
+        if (outside++ == 0) first = v, firstRow = r, firstColumn = c;
+    }
+    static Misfits joined(const std::vector<Misfits>& parts) {
+        Misfits all;
+        for (const Misfits& m : parts) {
+            if (all.outside == 0 && m.outside > 0) all.first = m.first, all.firstRow = m.firstRow, all.firstColumn = m.firstColumn;
+            all.nonFinite += m.nonFinite;
+            all.outside += m.outside;
+        }
+        return all;
+    }
+};
+
+// Columns per part of the conversions.
+constexpr std::ptrdiff_t readColumns = 64;
+
+std::ptrdiff_t readParts(std::ptrdiff_t cols) { return (cols + readColumns - 1) / readColumns; }
+
 // Scales to [0, 1] and checks that float arrays already are: 0..255 values in a
 // float image would silently give a wrong matte. `planes` planes come out; a
 // one-channel view fills them all.
-std::vector<double> readUnit(const ArrayView& view, const char* name, const char* rangeCode, std::ptrdiff_t planes) {
+std::vector<double> readUnit(const ArrayView& view, const char* name, const char* rangeCode, std::ptrdiff_t planes,
+                             const ParallelFor& parallel = {}) {
     const std::ptrdiff_t rows = view.rows, plane = rows * view.cols;
     std::vector<double> out;
-    assignOnHugePages(out, static_cast<std::size_t>(planes * plane), 0.0);
+    resizeAdvised(out, static_cast<std::size_t>(planes * plane), parallel);
     const bool isFloat = view.type == ElementType::float32 || view.type == ElementType::float64;
     const double scale = view.type == ElementType::uint8 ? 255.0 : view.type == ElementType::uint16 ? 65535.0 : 1.0;
-    std::ptrdiff_t nonFinite = 0, outside = 0, firstOutsideR = 0, firstOutsideC = 0;
-    double firstOutside = 0;
-    for (std::ptrdiff_t k = 0; k < std::min(view.channels, planes); ++k) {
+    const std::ptrdiff_t read = std::min(view.channels, planes), columnParts = readParts(view.cols);
+    std::vector<Misfits> misfits(static_cast<std::size_t>(read * columnParts));
+    forParts(parallel, read * columnParts, [&](std::ptrdiff_t part) {
+        const std::ptrdiff_t k = part / columnParts, firstColumn = (part % columnParts) * readColumns;
+        Misfits& m = misfits[static_cast<std::size_t>(part)];
         double* target = out.data() + k * plane;
-        visitElements(view, k, [&](std::ptrdiff_t r, std::ptrdiff_t c, double v) {
-            if (isFloat) {
-                if (!std::isfinite(v)) ++nonFinite;
-                else if (v < 0.0 || v > 1.0) {
-                    if (outside++ == 0) firstOutside = v, firstOutsideR = r, firstOutsideC = c;
+        visitElements(
+            view, k,
+            [&](std::ptrdiff_t r, std::ptrdiff_t c, double v) {
+                if (isFloat) {
+                    if (!std::isfinite(v)) ++m.nonFinite;
+                    else if (v < 0.0 || v > 1.0) m.outsideAt(v, r, c);
+                } else {
+                    v = v / scale;
                 }
-            } else {
-                v = v / scale;
-            }
-            target[gridIndex(r, c, rows)] = v;
-        });
-    }
-    if (nonFinite > 0)
+                target[gridIndex(r, c, rows)] = v;
+            },
+            firstColumn, std::min(view.cols, firstColumn + readColumns));
+        if (view.channels == 1)
+            for (std::ptrdiff_t copy = 1; copy < planes; ++copy)
+                std::copy(target + firstColumn * rows, target + std::min(view.cols, firstColumn + readColumns) * rows,
+                          target + copy * plane + firstColumn * rows);
+    });
+    const Misfits all = Misfits::joined(misfits);
+    if (all.nonFinite > 0)
         reject(MatteError::Kind::value, "nonFinite",
-               format("%s must hold finite values; it has %td NaN or Inf", name, nonFinite));
-    if (outside > 0)
+               format("%s must hold finite values; it has %td NaN or Inf", name, all.nonFinite));
+    if (all.outside > 0)
         reject(MatteError::Kind::value, rangeCode,
                format("a %s %s must hold values in [0, 1]; %td are outside, the first %g at row %td, column %td "
                       "(divide 0..255 values by 255, or pass uint8)",
-                      typeName(view.type), name, outside, firstOutside, firstOutsideR + 1, firstOutsideC + 1));
-    if (view.channels == 1)
-        for (std::ptrdiff_t k = 1; k < planes; ++k) std::copy(out.begin(), out.begin() + plane, out.begin() + k * plane);
+                      typeName(view.type), name, all.outside, all.first, all.firstRow + 1, all.firstColumn + 1));
     return out;
 }
 
@@ -172,7 +208,7 @@ void checkOptions(const MatteOptions& options) {
                       static_cast<int>(options.foreground)));
 }
 
-MatteInput readInput(const ArrayView& image, const ArrayView& trimap) {
+MatteInput readInput(const ArrayView& image, const ArrayView& trimap, const ParallelFor& parallel) {
     checkImage(image);
     checkView(trimap, "trimap", "sizeMismatch");
     checkSameSize(image, trimap, "trimap");
@@ -194,30 +230,35 @@ MatteInput readInput(const ArrayView& image, const ArrayView& trimap) {
     in.fgMask.assign(cells, 0);
     in.bgMask.assign(cells, 0);
     in.unknownMask.assign(cells, 0);
-    std::ptrdiff_t nonFinite = 0, outside = 0;
-    double firstOutside = 0;
-    visitElements(trimap, 0, [&](std::ptrdiff_t r, std::ptrdiff_t c, double v) {
-        const auto at = static_cast<std::size_t>(gridIndex(r, c, in.rows));
-        if (std::isnan(v)) ++nonFinite;
-        else if (v < 0.0 || v > foreground) {
-            if (outside++ == 0) firstOutside = v;
-        }
-        if (v == foreground) in.fgMask[at] = 1;
-        else if (v == 0.0) in.bgMask[at] = 1;
-        else in.unknownMask[at] = 1;
+    const std::ptrdiff_t columnParts = readParts(trimap.cols);
+    std::vector<Misfits> misfits(static_cast<std::size_t>(columnParts));
+    forParts(parallel, columnParts, [&](std::ptrdiff_t part) {
+        Misfits& m = misfits[static_cast<std::size_t>(part)];
+        visitElements(
+            trimap, 0,
+            [&](std::ptrdiff_t r, std::ptrdiff_t c, double v) {
+                const auto at = static_cast<std::size_t>(gridIndex(r, c, in.rows));
+                if (std::isnan(v)) ++m.nonFinite;
+                else if (v < 0.0 || v > foreground) m.outsideAt(v, r, c);
+                if (v == foreground) in.fgMask[at] = 1;
+                else if (v == 0.0) in.bgMask[at] = 1;
+                else in.unknownMask[at] = 1;
+            },
+            part * readColumns, std::min(trimap.cols, (part + 1) * readColumns));
     });
-    if (nonFinite > 0)
-        reject(MatteError::Kind::value, "nonFinite", format("trimap must not hold NaN; it has %td", nonFinite));
-    if (outside > 0)
+    const Misfits all = Misfits::joined(misfits);
+    if (all.nonFinite > 0)
+        reject(MatteError::Kind::value, "nonFinite", format("trimap must not hold NaN; it has %td", all.nonFinite));
+    if (all.outside > 0)
         reject(MatteError::Kind::value, "trimapRange",
                format("a %s trimap must hold values in [0, 1] (0 background, 1 foreground); %td are outside, "
                       "the first %g",
-                      typeName(trimap.type), outside, firstOutside));
-    in.image = readUnit(image, "image", "imageRange", 3);
+                      typeName(trimap.type), all.outside, all.first));
+    in.image = readUnit(image, "image", "imageRange", 3, parallel);
     return in;
 }
 
-MatteInput readInput(const ArrayView& image, const TrimapMasks& masks) {
+MatteInput readInput(const ArrayView& image, const TrimapMasks& masks, const ParallelFor& parallel) {
     checkImage(image);
     const ArrayView* views[3] = {&masks.foreground, &masks.background, &masks.unknown};
     const char* names[3] = {"foreground mask", "background mask", "unknown mask"};
@@ -241,7 +282,7 @@ MatteInput readInput(const ArrayView& image, const TrimapMasks& masks) {
             reject(MatteError::Kind::value, "masksOverlap",
                    format("the masks must not overlap; pixel at row %td, column %td is in more than one",
                           static_cast<std::ptrdiff_t>(k) % in.rows + 1, static_cast<std::ptrdiff_t>(k) / in.rows + 1));
-    in.image = readUnit(image, "image", "imageRange", 3);
+    in.image = readUnit(image, "image", "imageRange", 3, parallel);
     return in;
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "pairseek.h"
+#include "parallelFor.h"
 
 namespace pairseek {
 
@@ -39,11 +40,12 @@ void checkOptions(const MatteOptions& options);
 // A thread count as the options take it: 0 (every core) or positive.
 void checkThreads(int threads);
 
-MatteInput readInput(const ArrayView& image, const ArrayView& trimap);
+// The conversions run in parts of columns on `parallel`.
+MatteInput readInput(const ArrayView& image, const ArrayView& trimap, const ParallelFor& parallel = {});
 // An image as for the matte: three column-major planes in [0, 1].
 std::vector<double> readImagePlanes(const ArrayView& image);
 // A one-channel array of `like`'s size in [0, 1] (integers scaled, booleans 0 / 1).
 std::vector<double> readUnitGrid(const ArrayView& view, const ArrayView& like, const char* name, const char* rangeCode);
-MatteInput readInput(const ArrayView& image, const TrimapMasks& masks);
+MatteInput readInput(const ArrayView& image, const TrimapMasks& masks, const ParallelFor& parallel = {});
 
 }  // namespace pairseek

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <new>
 
 #include "bandRefine.h"
@@ -45,18 +46,32 @@ struct SampleTables {
     }
 };
 
-SampleTables tablesOf(const std::vector<SampleRecord>& records) {
+// Records per part of the pipeline's per-pixel copies.
+constexpr std::ptrdiff_t partRecords = 1 << 16;
+
+// task(first, last) over 0 .. n - 1 in parts of partRecords.
+void inRecordParts(std::size_t n, const ParallelFor& parallel,
+                   const std::function<void(std::size_t, std::size_t)>& task) {
+    const auto count = static_cast<std::ptrdiff_t>(n);
+    forParts(parallel, (count + partRecords - 1) / partRecords, [&](std::ptrdiff_t part) {
+        task(static_cast<std::size_t>(part * partRecords), static_cast<std::size_t>(std::min(count, (part + 1) * partRecords)));
+    });
+}
+
+SampleTables tablesOf(const std::vector<SampleRecord>& records, const ParallelFor& parallel) {
     const std::size_t n = records.size();
     SampleTables t;
-    t.colour.resize(3 * n);
-    t.position.resize(2 * n);
-    for (std::size_t i = 0; i < n; ++i) {
-        t.colour[i] = records[i].red;
-        t.colour[n + i] = records[i].green;
-        t.colour[2 * n + i] = records[i].blue;
-        t.position[i] = records[i].row;
-        t.position[n + i] = records[i].col;
-    }
+    resizeAdvised(t.colour, 3 * n, parallel);
+    resizeAdvised(t.position, 2 * n, parallel);
+    inRecordParts(n, parallel, [&](std::size_t first, std::size_t last) {
+        for (std::size_t i = first; i < last; ++i) {
+            t.colour[i] = records[i].red;
+            t.colour[n + i] = records[i].green;
+            t.colour[2 * n + i] = records[i].blue;
+            t.position[i] = records[i].row;
+            t.position[n + i] = records[i].col;
+        }
+    });
     return t;
 }
 
@@ -66,25 +81,27 @@ std::ptrdiff_t cellOf(const SampleRecord& s, std::ptrdiff_t rows) {
 
 // First pairs and scales: each unknown pixel's nearest foreground and background
 // sample and the distances to them (at least 1, so every cost stays finite).
-// The two lists are independent: one part each.
-void nearestPairs(ThreadPool& pool, const FringeScanResult& scan, std::ptrdiff_t rows, std::ptrdiff_t cols,
+void nearestPairs(const ParallelFor& parallel, const FringeScanResult& scan, std::ptrdiff_t rows, std::ptrdiff_t cols,
                   std::vector<std::int32_t>& fgIndex, std::vector<std::int32_t>& bgIndex,
                   std::vector<double>& fgScale, std::vector<double>& bgScale) {
-    std::vector<std::ptrdiff_t> cells(scan.unknown.size());
-    for (std::size_t i = 0; i < cells.size(); ++i) cells[i] = cellOf(scan.unknown[i], rows);
-    fgIndex.resize(cells.size());
-    bgIndex.resize(cells.size());
-    fgScale.resize(cells.size());
-    bgScale.resize(cells.size());
-    pool.forEach(2, [&](std::ptrdiff_t list) {
+    std::vector<std::ptrdiff_t> cells;
+    resizeAdvised(cells, scan.unknown.size(), parallel);
+    inRecordParts(cells.size(), parallel, [&](std::size_t first, std::size_t last) {
+        for (std::size_t i = first; i < last; ++i) cells[i] = cellOf(scan.unknown[i], rows);
+    });
+    for (int list = 0; list < 2; ++list) {
         const std::vector<SampleRecord>& samples = list == 0 ? scan.foreground : scan.background;
         std::vector<std::int32_t>& index = list == 0 ? fgIndex : bgIndex;
         std::vector<double>& scale = list == 0 ? fgScale : bgScale;
+        resizeAdvised(index, cells.size(), parallel);
+        resizeAdvised(scale, cells.size(), parallel);
         std::vector<std::ptrdiff_t> sampleCells(samples.size());
         for (std::size_t i = 0; i < samples.size(); ++i) sampleCells[i] = cellOf(samples[i], rows);
-        nearestSamples(rows, cols, sampleCells, cells, index.data(), scale.data());
-        for (double& s : scale) s = std::max(s, 1.0);
-    });
+        nearestSamples(rows, cols, sampleCells, cells, index.data(), scale.data(), parallel);
+        inRecordParts(scale.size(), parallel, [&](std::size_t first, std::size_t last) {
+            for (std::size_t i = first; i < last; ++i) scale[i] = std::max(scale[i], 1.0);
+        });
+    }
 }
 
 double clampUnit(double a) { return a > 0.0 ? std::min(a, 1.0) : 0.0; }   // NaN to 0
@@ -95,7 +112,10 @@ Matte knownOnly(const MatteInput& in, const ParallelFor& parallel) {
     m.cols = in.cols;
     const std::size_t plane = in.fgMask.size();
     assignOnHugePages(m.alpha, plane, 0.0, parallel);
-    for (std::size_t p = 0; p < plane; ++p) m.alpha[p] = in.fgMask[p] ? 1.0 : 0.0;
+    inColumnParts(in.cols, parallel, [&](std::ptrdiff_t first, std::ptrdiff_t last) {
+        for (auto p = static_cast<std::size_t>(first * in.rows); p < static_cast<std::size_t>(last * in.rows); ++p)
+            m.alpha[p] = in.fgMask[p] ? 1.0 : 0.0;
+    });
     return m;
 }
 
@@ -103,9 +123,11 @@ Matte knownOnly(const MatteInput& in, const ParallelFor& parallel) {
 void knownForeground(const MatteInput& in, Matte& m, const ParallelFor& parallel) {
     const std::size_t plane = in.fgMask.size();
     assignOnHugePages(m.foreground, 3 * plane, 0.0, parallel);
-    for (std::size_t p = 0; p < plane; ++p)
-        if (in.fgMask[p])
-            for (std::size_t k = 0; k < 3; ++k) m.foreground[p + k * plane] = in.image[p + k * plane];
+    inColumnParts(in.cols, parallel, [&](std::ptrdiff_t first, std::ptrdiff_t last) {
+        for (auto p = static_cast<std::size_t>(first * in.rows); p < static_cast<std::size_t>(last * in.rows); ++p)
+            if (in.fgMask[p])
+                for (std::size_t k = 0; k < 3; ++k) m.foreground[p + k * plane] = in.image[p + k * plane];
+    });
 }
 
 // The pixels' 3 x 3 windows reach one column to each side: strips of whole
@@ -150,9 +172,8 @@ RefineParams pipelineRefine() {
     return params;
 }
 
-Matte run(const MatteInput& in, const MatteOptions& options, std::ptrdiff_t stripPixels) {
+Matte run(const MatteInput& in, const MatteOptions& options, ThreadPool& pool, std::ptrdiff_t stripPixels) {
     Reporter report{options.progress};
-    ThreadPool pool(options.threads);
     const ParallelFor onPool = pool.parallelFor();
     Matte matte = knownOnly(in, onPool);
     const auto rows = static_cast<Count>(in.rows), cols = static_cast<Count>(in.cols);
@@ -162,7 +183,7 @@ Matte run(const MatteInput& in, const MatteOptions& options, std::ptrdiff_t stri
     }
 
     FringeScanResult scan =
-        collectFringe(in.image.data(), in.fgMask.data(), in.bgMask.data(), in.unknownMask.data(), rows, cols);
+        collectFringe(in.image.data(), in.fgMask.data(), in.bgMask.data(), in.unknownMask.data(), rows, cols, onPool);
     const std::size_t nU = scan.unknown.size();
     report.progress.unknown = static_cast<std::int64_t>(nU);
     report.progress.foregroundSamples = static_cast<std::int64_t>(scan.foreground.size());
@@ -185,9 +206,9 @@ Matte run(const MatteInput& in, const MatteOptions& options, std::ptrdiff_t stri
     std::vector<std::int32_t> fgIndex, bgIndex;
     {
         std::vector<double> fgScale, bgScale;
-        nearestPairs(pool, scan, in.rows, in.cols, fgIndex, bgIndex, fgScale, bgScale);
-        const SampleTables unknown = tablesOf(scan.unknown), foreground = tablesOf(scan.foreground),
-                           background = tablesOf(scan.background);
+        nearestPairs(onPool, scan, in.rows, in.cols, fgIndex, bgIndex, fgScale, bgScale);
+        const SampleTables unknown = tablesOf(scan.unknown, onPool), foreground = tablesOf(scan.foreground, onPool),
+                           background = tablesOf(scan.background, onPool);
         report("pairs", 1, 1);
 
         // The passes write each unknown pixel's alpha straight into the matte's plane.
@@ -270,27 +291,32 @@ Matte run(const MatteInput& in, const MatteOptions& options, std::ptrdiff_t stri
     return matte;
 }
 
-// Runs the pipeline with exhausted memory reported as a MatteError.
+// Runs the pipeline, the reading of the inputs included, on one pool, with
+// exhausted memory reported as a MatteError.
 template <class Read>
 Matte guarded(const MatteOptions& options, const ArrayView& image, Read&& read,
               std::ptrdiff_t stripPixels = detail::defaultStripPixels) {
     checkOptions(options);
-    return reportingMemory("matte", image, [&] { return run(read(), options, stripPixels); });
+    return reportingMemory("matte", image, [&] {
+        ThreadPool pool(options.threads);
+        return run(read(pool.parallelFor()), options, pool, stripPixels);
+    });
 }
 
 }  // namespace
 
 Matte pairMatte(const ArrayView& image, const ArrayView& trimap, const MatteOptions& options) {
-    return guarded(options, image, [&] { return readInput(image, trimap); });
+    return guarded(options, image, [&](const ParallelFor& parallel) { return readInput(image, trimap, parallel); });
 }
 
 Matte pairMatte(const ArrayView& image, const TrimapMasks& masks, const MatteOptions& options) {
-    return guarded(options, image, [&] { return readInput(image, masks); });
+    return guarded(options, image, [&](const ParallelFor& parallel) { return readInput(image, masks, parallel); });
 }
 
 Matte detail::pairMatteInStrips(const ArrayView& image, const ArrayView& trimap, const MatteOptions& options,
                                 std::ptrdiff_t stripPixels) {
-    return guarded(options, image, [&] { return readInput(image, trimap); }, stripPixels);
+    return guarded(
+        options, image, [&](const ParallelFor& parallel) { return readInput(image, trimap, parallel); }, stripPixels);
 }
 
 const char* version() { return "0.4.0"; }

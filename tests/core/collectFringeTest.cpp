@@ -2,11 +2,13 @@
 // samples, in what order, with what records, and the unknown index map.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "backwards.h"
 #include "matting.h"
 
 using namespace pairseek;
@@ -87,6 +89,53 @@ TEST(CollectFringe, BoundarySamplesAndIndexMap) {
         EXPECT_EQ(cellsOf(result.unknown), wantUnknown);
         EXPECT_EQ(result.indexMap, wantMap);
     }
+}
+
+bool sameRecords(const std::vector<SampleRecord>& a, const std::vector<SampleRecord>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const SampleRecord& x, const SampleRecord& y) {
+        return x.row == y.row && x.col == y.col && x.red == y.red && x.green == y.green && x.blue == y.blue &&
+               x.gray == y.gray;
+    });
+}
+
+// Parts of columns run in any order give the lists and map of one sweep, also
+// where a part's first or last column touches its neighbour's unknown pixels.
+TEST(CollectFringe, PartsRunInAnyOrderGiveTheSameLists) {
+    const int rows = 37, cols = 300;
+    const std::vector<double> image = imageOf(rows, cols);
+    std::vector<std::uint8_t> fg(std::size_t(rows) * cols), bg(fg.size()), unknown(fg.size());
+    std::uint32_t state = 12345;
+    for (std::size_t at = 0; at < fg.size(); ++at) {
+        state = state * 1664525u + 1013904223u;
+        const std::uint32_t kind = (state >> 24) % 8;   // unknown pixels a little rarer than known ones
+        (kind < 3 ? fg : kind < 6 ? bg : unknown)[at] = 1;
+    }
+    const FringeScanResult inOrder = collectFringe(image.data(), fg.data(), bg.data(), unknown.data(), rows, cols);
+    const FringeScanResult reversed =
+        collectFringe(image.data(), fg.data(), bg.data(), unknown.data(), rows, cols, backwards);
+    ASSERT_GT(inOrder.unknown.size(), 1000u);
+    // Against a plain reading: each list column by column, a sample where a clamped neighbour is unknown.
+    Cells wantFg, wantBg, wantUnknown;
+    auto unknownAt = [&](int r, int c) {
+        return unknown[std::size_t(std::clamp(r, 0, rows - 1) + std::clamp(c, 0, cols - 1) * rows)] != 0;
+    };
+    for (int c = 0; c < cols; ++c)
+        for (int r = 0; r < rows; ++r) {
+            bool touches = false;
+            for (int dr = -1; dr <= 1; ++dr)
+                for (int dc = -1; dc <= 1; ++dc) touches = touches || ((dr || dc) && unknownAt(r + dr, c + dc));
+            const std::size_t at = std::size_t(r + c * rows);
+            if (fg[at] && touches) wantFg.emplace_back(r, c);
+            if (bg[at] && touches) wantBg.emplace_back(r, c);
+            if (unknown[at]) wantUnknown.emplace_back(r, c);
+        }
+    EXPECT_EQ(cellsOf(inOrder.foreground), wantFg);
+    EXPECT_EQ(cellsOf(inOrder.background), wantBg);
+    EXPECT_EQ(cellsOf(inOrder.unknown), wantUnknown);
+    EXPECT_TRUE(sameRecords(inOrder.foreground, reversed.foreground));
+    EXPECT_TRUE(sameRecords(inOrder.background, reversed.background));
+    EXPECT_TRUE(sameRecords(inOrder.unknown, reversed.unknown));
+    EXPECT_EQ(inOrder.indexMap, reversed.indexMap);
 }
 
 TEST(CollectFringe, IndexMapNumbersUnknownPixelsColumnByColumn) {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <random>
 
+#include "backwards.h"
 #include "nearestSample.h"
 
 namespace pairseek {
@@ -41,6 +42,25 @@ TEST(NearestSample, MatchesBruteForce) {
             EXPECT_EQ(got[i].index, best) << "cell (" << r << ", " << c << ") of " << rows << "x" << cols;
             EXPECT_EQ(got[i].distance, want) << "cell (" << r << ", " << c << ")";
         }
+    }
+}
+
+// Columns and rows in parts, run in any order: the answers of one sweep.
+TEST(NearestSample, PartsRunInAnyOrderGiveTheSameAnswers) {
+    const std::ptrdiff_t rows = 300, cols = 170;
+    std::mt19937 random(7);
+    std::vector<std::ptrdiff_t> samples, queries;
+    for (std::ptrdiff_t k = 0; k < rows * cols; ++k) {
+        const auto u = random() % 1000;
+        if (u < 2) samples.push_back(k);   // far apart: long runs and wide envelopes
+        else if (u < 600) queries.push_back(k);
+    }
+    const std::vector<NearestSample> inOrder = nearestSamples(rows, cols, samples, queries);
+    const std::vector<NearestSample> reversed = nearestSamples(rows, cols, samples, queries, backwards);
+    ASSERT_EQ(inOrder.size(), reversed.size());
+    for (std::size_t i = 0; i < inOrder.size(); ++i) {
+        ASSERT_EQ(inOrder[i].index, reversed[i].index) << "query " << i;
+        ASSERT_EQ(inOrder[i].distance, reversed[i].distance) << "query " << i;
     }
 }
 

@@ -10,6 +10,7 @@
 #include <random>
 #include <vector>
 
+#include "backwards.h"
 #include "knownPull.h"
 
 namespace pairseek {
@@ -171,9 +172,6 @@ TEST(KnownPull, SameResultForAnyOrderOfParts) {
     KnownPullParams params;
     params.strength = 0.05;
     const KnownPull inOrder = knownPull(image.data(), alpha.data(), rows, cols, unknownIndex, nU, params, {});
-    const ParallelFor backwards = [](std::ptrdiff_t parts, const std::function<void(std::ptrdiff_t)>& task) {
-        for (std::ptrdiff_t k = parts - 1; k >= 0; --k) task(k);
-    };
     const KnownPull reversed = knownPull(image.data(), alpha.data(), rows, cols, unknownIndex, nU, params, backwards);
     EXPECT_EQ(inOrder.weight, reversed.weight);
     EXPECT_EQ(inOrder.pull, reversed.pull);

@@ -11,6 +11,7 @@
 #include <random>
 #include <vector>
 
+#include "backwards.h"
 #include "conjugateGradient.h"
 #include "lowerSegments.h"
 
@@ -107,11 +108,6 @@ double norm(const std::vector<double>& v) {
     for (const double e : v) s += e * e;
     return std::sqrt(s);
 }
-
-// Runs the parts last to first: the solve may not depend on the order.
-const ParallelFor backwards = [](std::ptrdiff_t parts, const std::function<void(std::ptrdiff_t)>& task) {
-    for (std::ptrdiff_t k = parts - 1; k >= 0; --k) task(k);
-};
 
 struct SolveCase {
     const char* name;

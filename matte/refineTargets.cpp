@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "hugePages.h"
+
 namespace pairseek {
 namespace {
 
@@ -63,8 +65,8 @@ RefineTargets refineTargets(const FringeScanResult& scan, const std::int32_t* fg
                             const ParallelFor& parallel) {
     const std::size_t nU = scan.unknown.size();
     RefineTargets out;
-    out.target.resize(nU);
-    out.confidence.resize(nU);
+    resizeAdvised(out.target, nU, parallel);
+    resizeAdvised(out.confidence, nU, parallel);
     const double fitScale2 = params.fitScale * params.fitScale;
     const double spreadScale2 = params.spreadScale * params.spreadScale;
     const double alphaScale2 = params.alphaScale * params.alphaScale;

@@ -13,8 +13,6 @@ namespace {
 
 // Unknown pixels per part.
 constexpr std::ptrdiff_t pullPart = 4096;
-// Image columns per part of the running counts.
-constexpr std::ptrdiff_t countColumns = 64;
 
 // A candidate's place in the window: its offset, the position part of its
 // distance and its rank in window order (column by column, top to bottom).
@@ -40,16 +38,19 @@ KnownPull knownPull(const double* image, const double* knownAlpha, std::ptrdiff_
                     const std::vector<std::int32_t>& unknownIndex, std::ptrdiff_t nU, const KnownPullParams& params,
                     const ParallelFor& parallel) {
     KnownPull out;
-    out.weight.assign(static_cast<std::size_t>(nU), 0.0);
-    out.pull.assign(static_cast<std::size_t>(nU), 0.0);
+    assignOnHugePages(out.weight, static_cast<std::size_t>(nU), 0.0, parallel);
+    assignOnHugePages(out.pull, static_cast<std::size_t>(nU), 0.0, parallel);
     if (!(params.strength > 0) || params.neighbours <= 0 || nU == 0) return out;
 
     const std::ptrdiff_t planeSize = rows * cols;
-    std::vector<std::ptrdiff_t> cellOf(static_cast<std::size_t>(nU));
-    for (std::ptrdiff_t p = 0; p < planeSize; ++p) {
-        const std::int32_t i = unknownIndex[static_cast<std::size_t>(p)];
-        if (i >= 0) cellOf[static_cast<std::size_t>(i)] = p;
-    }
+    std::vector<std::ptrdiff_t> cellOf;
+    resizeAdvised(cellOf, static_cast<std::size_t>(nU), parallel);
+    inColumnParts(cols, parallel, [&](std::ptrdiff_t firstColumn, std::ptrdiff_t lastColumn) {
+        for (std::ptrdiff_t p = firstColumn * rows; p < lastColumn * rows; ++p) {
+            const std::int32_t i = unknownIndex[static_cast<std::size_t>(p)];
+            if (i >= 0) cellOf[static_cast<std::size_t>(i)] = p;
+        }
+    });
     const auto k = static_cast<std::size_t>(params.neighbours);
     const double position2 = params.positionScale * params.positionScale;
     const double feature2 = params.featureScale * params.featureScale;
@@ -61,8 +62,8 @@ KnownPull knownPull(const double* image, const double* knownAlpha, std::ptrdiff_
     // reads per window column instead of a read per candidate.
     std::vector<std::int32_t> knownAbove;
     resizeAdvised(knownAbove, static_cast<std::size_t>(planeSize), parallel);
-    forParts(parallel, (cols + countColumns - 1) / countColumns, [&](std::ptrdiff_t part) {
-        for (std::ptrdiff_t c = part * countColumns; c < std::min(cols, (part + 1) * countColumns); ++c)
+    inColumnParts(cols, parallel, [&](std::ptrdiff_t firstColumn, std::ptrdiff_t lastColumn) {
+        for (std::ptrdiff_t c = firstColumn; c < lastColumn; ++c)
             for (std::ptrdiff_t r = 0; r < rows; ++r) {
                 const std::ptrdiff_t p = r + c * rows;
                 knownAbove[static_cast<std::size_t>(p)] = (unknownIndex[static_cast<std::size_t>(p)] < 0 ? 1 : 0) +

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <functional>
 #include <new>
+#include <numeric>
 
 #include "bandRefine.h"
 #include "cutout.h"
@@ -223,7 +224,14 @@ Matte run(const MatteInput& in, const MatteOptions& options, ThreadPool& pool, s
         std::vector<std::int32_t> previousFg, previousBg;
         std::uint32_t seed = options.seed;
         for (int pass = 1; pass <= options.passes; ++pass) {
-            if (options.progress) previousFg = fgIndex, previousBg = bgIndex;
+            if (options.progress) {
+                resizeAdvised(previousFg, nU, onPool);
+                resizeAdvised(previousBg, nU, onPool);
+                inRecordParts(nU, onPool, [&](std::size_t first, std::size_t last) {
+                    std::copy(fgIndex.begin() + first, fgIndex.begin() + last, previousFg.begin() + first);
+                    std::copy(bgIndex.begin() + first, bgIndex.begin() + last, previousBg.begin() + first);
+                });
+            }
             for (std::ptrdiff_t parity = 0; parity < 2; ++parity)
                 pool.forEach((strips - parity + 1) / 2, [&](std::ptrdiff_t part) {
                     const std::ptrdiff_t k = 2 * part + parity;
@@ -231,26 +239,48 @@ Matte run(const MatteInput& in, const MatteOptions& options, ThreadPool& pool, s
                     search.run(strip[static_cast<std::size_t>(k)], strip[static_cast<std::size_t>(k + 1)], random);
                 });
             if (options.progress) {
-                std::int64_t changed = 0;
-                for (std::size_t i = 0; i < nU; ++i) changed += fgIndex[i] != previousFg[i] || bgIndex[i] != previousBg[i];
-                report.progress.changedPairs = changed;
+                std::vector<std::int64_t> changed((nU + partRecords - 1) / partRecords);
+                inRecordParts(nU, onPool, [&](std::size_t first, std::size_t last) {
+                    std::int64_t& count = changed[first / partRecords];
+                    for (std::size_t i = first; i < last; ++i) count += fgIndex[i] != previousFg[i] || bgIndex[i] != previousBg[i];
+                });
+                report.progress.changedPairs = std::accumulate(changed.begin(), changed.end(), std::int64_t{0});
             }
             report("search", pass, options.passes);
             seed += seedStep;
         }
-        for (std::size_t i = 0; i < nU; ++i) {
-            const auto cell = static_cast<std::size_t>(cellOf(scan.unknown[i], in.rows));
-            matte.alpha[cell] = clampUnit(opacity[cell]);
-        }
+        inRecordParts(nU, onPool, [&](std::size_t first, std::size_t last) {
+            for (std::size_t i = first; i < last; ++i) {
+                const auto cell = static_cast<std::size_t>(cellOf(scan.unknown[i], in.rows));
+                matte.alpha[cell] = clampUnit(opacity[cell]);
+            }
+        });
     }   // the search's tables and scales go before the refinement needs its memory
 
-    // From here on the unknown pixels are found in the mask (the list's order);
-    // the list and the index map go once the targets are known, before the
-    // refinement's peak.
+    // From here on the unknown pixels are found in the mask, in parts of columns,
+    // each part numbering its own from the count of those before it (the list's
+    // order); the list and the index map go once the targets are known, before
+    // the refinement's peak.
     const std::size_t plane = in.unknownMask.size();
+    constexpr std::ptrdiff_t maskColumns = 64;
+    std::vector<std::size_t> unknownBefore(static_cast<std::size_t>((in.cols + maskColumns - 1) / maskColumns) + 1);
+    inColumnParts(
+        in.cols, onPool,
+        [&](std::ptrdiff_t first, std::ptrdiff_t last) {
+            unknownBefore[static_cast<std::size_t>(first / maskColumns) + 1] = static_cast<std::size_t>(
+                std::count(in.unknownMask.begin() + first * in.rows, in.unknownMask.begin() + last * in.rows, 1));
+        },
+        maskColumns);
+    std::partial_sum(unknownBefore.begin(), unknownBefore.end(), unknownBefore.begin());
     auto eachUnknown = [&](auto&& visit) {
-        for (std::size_t p = 0, i = 0; p < plane; ++p)
-            if (in.unknownMask[p]) visit(i++, p);
+        inColumnParts(
+            in.cols, onPool,
+            [&](std::ptrdiff_t first, std::ptrdiff_t last) {
+                std::size_t i = unknownBefore[static_cast<std::size_t>(first / maskColumns)];
+                for (auto p = static_cast<std::size_t>(first * in.rows); p < static_cast<std::size_t>(last * in.rows); ++p)
+                    if (in.unknownMask[p]) visit(i++, p);
+            },
+            maskColumns);
     };
     RefineTargets targets;
     if (options.refine) {
@@ -275,9 +305,11 @@ Matte run(const MatteInput& in, const MatteOptions& options, ThreadPool& pool, s
         // alpha is 1; what is neither foreground nor unknown is 0, as without an estimate.
         matte.foreground = estimateForeground(in.image.data(), matte.alpha.data(), in.rows, in.cols, {}, onPool, pool.size())
                 .foreground;
-        for (std::size_t p = 0; p < plane; ++p)
-            if (!in.fgMask[p] && !in.unknownMask[p])
-                for (std::size_t k = 0; k < 3; ++k) matte.foreground[p + k * plane] = 0.0;
+        inColumnParts(in.cols, onPool, [&](std::ptrdiff_t first, std::ptrdiff_t last) {
+            for (auto p = static_cast<std::size_t>(first * in.rows); p < static_cast<std::size_t>(last * in.rows); ++p)
+                if (!in.fgMask[p] && !in.unknownMask[p])
+                    for (std::size_t k = 0; k < 3; ++k) matte.foreground[p + k * plane] = 0.0;
+        });
     } else {
         knownForeground(in, matte, onPool);
         eachUnknown([&](std::size_t i, std::size_t cell) {

@@ -8,7 +8,8 @@
 // --sequential runs the search passes in list order (one strip) instead of the
 // parallel schedule, for the quality of the two side by side.
 // Times are wall-clock per stage (from the progress reports); peak memory is the
-// process's resident peak, the dump's own bytes included. Not a test.
+// process's resident peak, the dump's own bytes included. The process keeps its
+// memory as the pairseek command does. Not a test.
 #include <sys/resource.h>
 
 #include <chrono>
@@ -20,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "heapPolicy.h"
 #include "pairseek.h"
 #include "schedule.h"
 
@@ -45,6 +47,7 @@ int fail(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    pairseekCli::keepFreedMemory();
     if (argc < 2)
         return fail("usage: stageBench case.raw [--threads N] [--passes N] [--seed N] [--no-refine] [--sequential] "
                     "[--alpha out.raw]");

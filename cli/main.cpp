@@ -4,10 +4,6 @@
 #include <CLI/CLI.hpp>
 #include <pairseek.h>
 
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
-
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -23,6 +19,7 @@
 #include "exitStatus.h"
 #include "folderPlan.h"
 #include "folderRun.h"
+#include "heapPolicy.h"
 #include "interrupt.h"
 #include "matteJob.h"
 #include "progressDisplay.h"
@@ -216,13 +213,7 @@ int runFolderMode(const CommandLine& line) {
 }  // namespace
 
 int main(int argc, char** argv) {
-#if defined(__GLIBC__)
-    // The pipeline's buffers (megabytes, one set per image) stay in the heap
-    // for the next image instead of going back to the system: fresh mappings
-    // cost a page fault per page, and more so with several workers.
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    mallopt(M_TRIM_THRESHOLD, 1 << 30);
-#endif
+    pairseekCli::keepFreedMemory();
     CLI::App app{"pairseek: the alpha matte of an image from its trimap (or a rough mask), or of every image in a "
                  "folder.\n"
                  "  pairseek IMAGE TRIMAP -o ALPHA.png [--cutout CUTOUT.png [--background COLOUR|IMAGE]] [options]\n"

@@ -164,6 +164,34 @@ TEST(PairMatte, RejectsWithCodeAndKind) {
     }
 }
 
+// The image is read in parts of columns on the threads; the message still counts
+// every value outside [0, 1] and names the first in reading order (plane by
+// plane, column by column).
+TEST(PairMatte, RangeErrorNamesTheFirstValueInReadingOrder) {
+    const std::ptrdiff_t rows = 4, cols = 200, plane = rows * cols;
+    std::vector<double> image(static_cast<std::size_t>(3 * plane), 0.5);
+    image[2 + 150 * rows] = 3;           // red, row 3, column 151
+    image[2 + 10 * rows] = 2;            // red, row 3, column 11: the first
+    image[plane + 0 + 5 * rows] = 7;     // green, row 1, column 6: an earlier column, a later plane
+    std::vector<std::uint8_t> trimap(static_cast<std::size_t>(plane), 128);
+    trimap[0] = 0;
+    trimap[static_cast<std::size_t>(plane - 1)] = 255;
+    for (const int threads : {1, 3}) {
+        SCOPED_TRACE(threads);
+        MatteOptions options;
+        options.threads = threads;
+        try {
+            pairMatte(ArrayView::columnMajor(image.data(), ElementType::float64, rows, cols, 3),
+                      ArrayView::columnMajor(trimap.data(), ElementType::uint8, rows, cols), options);
+            ADD_FAILURE() << "accepted";
+        } catch (const MatteError& e) {
+            EXPECT_EQ(e.code(), std::string("imageRange"));
+            EXPECT_NE(std::string(e.what()).find("3 are outside, the first 2 at row 3, column 11"), std::string::npos)
+                << e.what();
+        }
+    }
+}
+
 TEST(PairMatte, ProgressReportsEveryStageAndCancels) {
     const Disc disc;
     MatteOptions options;

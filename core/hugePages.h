@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "parallelFor.h"
@@ -68,6 +70,18 @@ void assignOnHugePages(std::vector<T, Allocator>& v, std::size_t n, const T& val
     preferHugePages(v.data(), n * sizeof(T));
     faultInParts(v.data(), n * sizeof(T), parallel);
     v.assign(n, value);
+}
+
+// n elements of a trivial type, left unset, their pages advised (and faulted in on
+// `parallel`): for working storage whose every element is written before it is
+// read, so that no thread first zeroes it alone. Throws std::bad_alloc.
+template <class T>
+std::unique_ptr<T[]> unsetOnHugePages(std::size_t n, const ParallelFor& parallel = {}) {
+    static_assert(std::is_trivial_v<T>, "only trivial elements may be left unset");
+    std::unique_ptr<T[]> storage(new T[n]);
+    preferHugePages(storage.get(), n * sizeof(T));
+    faultInParts(storage.get(), n * sizeof(T), parallel);
+    return storage;
 }
 
 }  // namespace pairseek

@@ -103,14 +103,16 @@ template <class Gap>
 void nearestWith(std::ptrdiff_t rows, std::ptrdiff_t cols, const std::vector<std::ptrdiff_t>& sampleCells,
                  const std::vector<std::ptrdiff_t>& cells, std::int32_t* nearestIndex, double* distance,
                  const ParallelFor& parallel) {
+    // Both planes are filled in parts (the transform writes every cell of gap2).
     const auto grid = static_cast<std::size_t>(rows * cols);
-    std::vector<std::int32_t> index;
-    assignOnHugePages(index, grid, std::int32_t{-1}, parallel);
+    const std::unique_ptr<std::int32_t[]> index = unsetOnHugePages<std::int32_t>(grid, parallel);
+    const std::unique_ptr<Gap[]> gap2 = unsetOnHugePages<Gap>(grid, parallel);
+    inColumnParts(cols, parallel, [&](std::ptrdiff_t first, std::ptrdiff_t last) {
+        std::fill(index.get() + first * rows, index.get() + last * rows, std::int32_t{-1});
+    });
     for (std::size_t i = 0; i < sampleCells.size(); ++i)
         index[static_cast<std::size_t>(sampleCells[i])] = static_cast<std::int32_t>(i);
-    std::vector<Gap> gap2;
-    resizeAdvised(gap2, grid, parallel);
-    transform(rows, cols, index.data(), gap2.data(), parallel);
+    transform(rows, cols, index.get(), gap2.get(), parallel);
     const auto n = static_cast<std::ptrdiff_t>(cells.size());
     forParts(parallel, (n + partCells - 1) / partCells, [&](std::ptrdiff_t part) {
         for (auto i = static_cast<std::size_t>(part * partCells); i < static_cast<std::size_t>(std::min(n, (part + 1) * partCells)); ++i) {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <new>
 #include <numeric>
 
@@ -38,13 +39,12 @@ struct Reporter {
     }
 };
 
-// Column-major n x 4 colour and n x 2 position tables of sample records, as the
+// Column-major n x 3 colour and n x 2 position tables of sample records, as the
 // search pass reads them (positions 1-based, as the scan writes them).
 struct SampleTables {
-    std::vector<double> colour, position;
-    SampleTable view(IndexBase base) const {
-        return {colour.data(), position.data(), static_cast<Count>(position.size() / 2), base};
-    }
+    std::size_t n = 0;
+    std::unique_ptr<double[]> colour, position;
+    SampleTable view(IndexBase base) const { return {colour.get(), position.get(), static_cast<Count>(n), base}; }
 };
 
 // Records per part of the pipeline's per-pixel copies.
@@ -62,8 +62,9 @@ void inRecordParts(std::size_t n, const ParallelFor& parallel,
 SampleTables tablesOf(const std::vector<SampleRecord>& records, const ParallelFor& parallel) {
     const std::size_t n = records.size();
     SampleTables t;
-    resizeAdvised(t.colour, 3 * n, parallel);
-    resizeAdvised(t.position, 2 * n, parallel);
+    t.n = n;
+    t.colour = unsetOnHugePages<double>(3 * n, parallel);
+    t.position = unsetOnHugePages<double>(2 * n, parallel);
     inRecordParts(n, parallel, [&](std::size_t first, std::size_t last) {
         for (std::size_t i = first; i < last; ++i) {
             t.colour[i] = records[i].red;
@@ -84,7 +85,7 @@ std::ptrdiff_t cellOf(const SampleRecord& s, std::ptrdiff_t rows) {
 // sample and the distances to them (at least 1, so every cost stays finite).
 void nearestPairs(const ParallelFor& parallel, const FringeScanResult& scan, std::ptrdiff_t rows, std::ptrdiff_t cols,
                   std::vector<std::int32_t>& fgIndex, std::vector<std::int32_t>& bgIndex,
-                  std::vector<double>& fgScale, std::vector<double>& bgScale) {
+                  std::unique_ptr<double[]>& fgScale, std::unique_ptr<double[]>& bgScale) {
     std::vector<std::ptrdiff_t> cells;
     resizeAdvised(cells, scan.unknown.size(), parallel);
     inRecordParts(cells.size(), parallel, [&](std::size_t first, std::size_t last) {
@@ -93,13 +94,13 @@ void nearestPairs(const ParallelFor& parallel, const FringeScanResult& scan, std
     for (int list = 0; list < 2; ++list) {
         const std::vector<SampleRecord>& samples = list == 0 ? scan.foreground : scan.background;
         std::vector<std::int32_t>& index = list == 0 ? fgIndex : bgIndex;
-        std::vector<double>& scale = list == 0 ? fgScale : bgScale;
+        std::unique_ptr<double[]>& scale = list == 0 ? fgScale : bgScale;
         resizeAdvised(index, cells.size(), parallel);
-        resizeAdvised(scale, cells.size(), parallel);
+        scale = unsetOnHugePages<double>(cells.size(), parallel);
         std::vector<std::ptrdiff_t> sampleCells(samples.size());
         for (std::size_t i = 0; i < samples.size(); ++i) sampleCells[i] = cellOf(samples[i], rows);
-        nearestSamples(rows, cols, sampleCells, cells, index.data(), scale.data(), parallel);
-        inRecordParts(scale.size(), parallel, [&](std::size_t first, std::size_t last) {
+        nearestSamples(rows, cols, sampleCells, cells, index.data(), scale.get(), parallel);
+        inRecordParts(cells.size(), parallel, [&](std::size_t first, std::size_t last) {
             for (std::size_t i = first; i < last; ++i) scale[i] = std::max(scale[i], 1.0);
         });
     }
@@ -206,7 +207,7 @@ Matte run(const MatteInput& in, const MatteOptions& options, ThreadPool& pool, s
 
     std::vector<std::int32_t> fgIndex, bgIndex;
     {
-        std::vector<double> fgScale, bgScale;
+        std::unique_ptr<double[]> fgScale, bgScale;
         nearestPairs(onPool, scan, in.rows, in.cols, fgIndex, bgIndex, fgScale, bgScale);
         const SampleTables unknown = tablesOf(scan.unknown, onPool), foreground = tablesOf(scan.foreground, onPool),
                            background = tablesOf(scan.background, onPool);
@@ -215,7 +216,7 @@ Matte run(const MatteInput& in, const MatteOptions& options, ThreadPool& pool, s
         // The passes write each unknown pixel's alpha straight into the matte's plane.
         double* opacity = matte.alpha.data();
         const PreparedPass search(unknown.view(IndexBase::one), foreground.view(IndexBase::one),
-                                  background.view(IndexBase::one), fgScale.data(), bgScale.data(),
+                                  background.view(IndexBase::one), fgScale.get(), bgScale.get(),
                                   {scan.indexMap.data(), rows, cols, IndexBase::one}, in.unknownMask.data(),
                                   {options.decay, options.colourWeight}, {fgIndex.data(), bgIndex.data()},
                                   opacity);

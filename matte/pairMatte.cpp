@@ -106,6 +106,14 @@ void nearestPairs(const ParallelFor& parallel, const FringeScanResult& scan, std
     }
 }
 
+// task(first, last) over the pixels 0 .. rows * cols - 1 in parts of whole columns.
+void inPixelParts(const MatteInput& in, const ParallelFor& parallel,
+                  const std::function<void(std::size_t, std::size_t)>& task) {
+    inColumnParts(in.cols, parallel, [&](std::ptrdiff_t first, std::ptrdiff_t last) {
+        task(static_cast<std::size_t>(first * in.rows), static_cast<std::size_t>(last * in.rows));
+    });
+}
+
 double clampUnit(double a) { return a > 0.0 ? std::min(a, 1.0) : 0.0; }   // NaN to 0
 
 Matte knownOnly(const MatteInput& in, const ParallelFor& parallel) {
@@ -114,9 +122,8 @@ Matte knownOnly(const MatteInput& in, const ParallelFor& parallel) {
     m.cols = in.cols;
     const std::size_t plane = in.fgMask.size();
     assignOnHugePages(m.alpha, plane, 0.0, parallel);
-    inColumnParts(in.cols, parallel, [&](std::ptrdiff_t first, std::ptrdiff_t last) {
-        for (auto p = static_cast<std::size_t>(first * in.rows); p < static_cast<std::size_t>(last * in.rows); ++p)
-            m.alpha[p] = in.fgMask[p] ? 1.0 : 0.0;
+    inPixelParts(in, parallel, [&](std::size_t first, std::size_t last) {
+        for (std::size_t p = first; p < last; ++p) m.alpha[p] = in.fgMask[p] ? 1.0 : 0.0;
     });
     return m;
 }
@@ -125,8 +132,8 @@ Matte knownOnly(const MatteInput& in, const ParallelFor& parallel) {
 void knownForeground(const MatteInput& in, Matte& m, const ParallelFor& parallel) {
     const std::size_t plane = in.fgMask.size();
     assignOnHugePages(m.foreground, 3 * plane, 0.0, parallel);
-    inColumnParts(in.cols, parallel, [&](std::ptrdiff_t first, std::ptrdiff_t last) {
-        for (auto p = static_cast<std::size_t>(first * in.rows); p < static_cast<std::size_t>(last * in.rows); ++p)
+    inPixelParts(in, parallel, [&](std::size_t first, std::size_t last) {
+        for (std::size_t p = first; p < last; ++p)
             if (in.fgMask[p])
                 for (std::size_t k = 0; k < 3; ++k) m.foreground[p + k * plane] = in.image[p + k * plane];
     });
@@ -306,8 +313,8 @@ Matte run(const MatteInput& in, const MatteOptions& options, ThreadPool& pool, s
         // alpha is 1; what is neither foreground nor unknown is 0, as without an estimate.
         matte.foreground = estimateForeground(in.image.data(), matte.alpha.data(), in.rows, in.cols, {}, onPool, pool.size())
                 .foreground;
-        inColumnParts(in.cols, onPool, [&](std::ptrdiff_t first, std::ptrdiff_t last) {
-            for (auto p = static_cast<std::size_t>(first * in.rows); p < static_cast<std::size_t>(last * in.rows); ++p)
+        inPixelParts(in, onPool, [&](std::size_t first, std::size_t last) {
+            for (std::size_t p = first; p < last; ++p)
                 if (!in.fgMask[p] && !in.unknownMask[p])
                     for (std::size_t k = 0; k < 3; ++k) matte.foreground[p + k * plane] = 0.0;
         });

@@ -35,6 +35,20 @@ FringeScanResult collectFringe(const double* image, const std::uint8_t* fgMask, 
     const std::ptrdiff_t nRows = rows, nCols = cols;
     const std::ptrdiff_t plane = nRows * nCols;
     const std::ptrdiff_t parts = (nCols + partColumns - 1) / partColumns;
+    // Visits each pixel of columns firstColumn .. lastColumn - 1 that enters a
+    // list, with the lists it enters.
+    struct Entries {
+        bool foreground, background, unknown;
+    };
+    const auto eachEntry = [&](std::ptrdiff_t firstColumn, std::ptrdiff_t lastColumn, auto&& visit) {
+        for (std::ptrdiff_t c = firstColumn; c < lastColumn; ++c)
+            for (std::ptrdiff_t r = 0; r < nRows; ++r) {
+                const std::ptrdiff_t at = gridIndex(r, c, nRows);
+                const bool touches = (fgMask[at] || bgMask[at]) && touchesUnknown(unknownMask, r, c, nRows, nCols);
+                const Entries entries{fgMask[at] && touches, bgMask[at] && touches, unknownMask[at] != 0};
+                if (entries.foreground || entries.background || entries.unknown) visit(r, c, at, entries);
+            }
+    };
     // Each part of columns counts its records first; the counts place every part's
     // records in the lists, which are allocated once at their size (growing them
     // would copy every record and touch about twice the memory).
@@ -46,16 +60,11 @@ FringeScanResult collectFringe(const double* image, const std::uint8_t* fgMask, 
         nCols, parallel,
         [&](std::ptrdiff_t firstColumn, std::ptrdiff_t lastColumn) {
             Counts& n = first[static_cast<std::size_t>(firstColumn / partColumns) + 1];
-            for (std::ptrdiff_t c = firstColumn; c < lastColumn; ++c)
-                for (std::ptrdiff_t r = 0; r < nRows; ++r) {
-                    const std::ptrdiff_t at = gridIndex(r, c, nRows);
-                    n.unknown += unknownMask[at] != 0;
-                    if (fgMask[at] || bgMask[at]) {
-                        const bool touches = touchesUnknown(unknownMask, r, c, nRows, nCols);
-                        n.foreground += fgMask[at] && touches;
-                        n.background += bgMask[at] && touches;
-                    }
-                }
+            eachEntry(firstColumn, lastColumn, [&](std::ptrdiff_t, std::ptrdiff_t, std::ptrdiff_t, const Entries& e) {
+                n.foreground += e.foreground;
+                n.background += e.background;
+                n.unknown += e.unknown;
+            });
         },
         partColumns);
     for (std::size_t k = 1; k < first.size(); ++k) {
@@ -72,23 +81,17 @@ FringeScanResult collectFringe(const double* image, const std::uint8_t* fgMask, 
         nCols, parallel,
         [&](std::ptrdiff_t firstColumn, std::ptrdiff_t lastColumn) {
             Counts next = first[static_cast<std::size_t>(firstColumn / partColumns)];
-            for (std::ptrdiff_t c = firstColumn; c < lastColumn; ++c)
-                for (std::ptrdiff_t r = 0; r < nRows; ++r) {
-                    const std::ptrdiff_t at = gridIndex(r, c, nRows);
-                    if (!fgMask[at] && !bgMask[at] && !unknownMask[at]) continue;
-                    const double red = image[at], green = image[at + plane], blue = image[at + 2 * plane];
-                    const SampleRecord record{static_cast<double>(r) + 1.0, static_cast<double>(c) + 1.0,
-                                              red, green, blue, grayOf(red, green, blue)};
-
-                    if (fgMask[at] && touchesUnknown(unknownMask, r, c, nRows, nCols))
-                        result.foreground[next.foreground++] = record;
-                    if (bgMask[at] && touchesUnknown(unknownMask, r, c, nRows, nCols))
-                        result.background[next.background++] = record;
-                    if (unknownMask[at]) {
-                        result.unknown[next.unknown++] = record;
-                        result.indexMap[static_cast<std::size_t>(at)] = static_cast<std::int32_t>(next.unknown);
-                    }
+            eachEntry(firstColumn, lastColumn, [&](std::ptrdiff_t r, std::ptrdiff_t c, std::ptrdiff_t at, const Entries& e) {
+                const double red = image[at], green = image[at + plane], blue = image[at + 2 * plane];
+                const SampleRecord record{static_cast<double>(r) + 1.0, static_cast<double>(c) + 1.0,
+                                          red, green, blue, grayOf(red, green, blue)};
+                if (e.foreground) result.foreground[next.foreground++] = record;
+                if (e.background) result.background[next.background++] = record;
+                if (e.unknown) {
+                    result.unknown[next.unknown++] = record;
+                    result.indexMap[static_cast<std::size_t>(at)] = static_cast<std::int32_t>(next.unknown);
                 }
+            });
         },
         partColumns);
     return result;

@@ -58,6 +58,69 @@ double snapped(double alpha, double separation, const TargetParams& params) {
 // Unknown pixels per part: each pixel reads its neighbours' pairs and writes only its own target.
 constexpr std::size_t targetPart = 16384;
 
+// The pairs of a pixel's window on its colour: per slot the blend's alpha and the
+// pair's weight, exp(-misfit^2 / fitScale^2), times exp(-((alpha - prior) /
+// priorScale)^2) when a prior is given. Neighbours often hold the same pair (the
+// search spreads pairs): each pair is scored once.
+class WindowPairs {
+public:
+    WindowPairs(const FringeScanResult& scan, const std::int32_t* fgIndex, const std::int32_t* bgIndex,
+                std::ptrdiff_t rows, std::ptrdiff_t cols, int radius, double fitScale)
+        : scan_(scan), fgIndex_(fgIndex), bgIndex_(bgIndex), rows_(rows), cols_(cols), radius_(radius),
+          fitScale2_(fitScale * fitScale) {
+        const auto slots = static_cast<std::size_t>((2 * radius + 1) * (2 * radius + 1));
+        alpha.resize(slots);
+        weight.resize(slots);
+        seenFg_.resize(slots);
+        seenBg_.resize(slots);
+    }
+
+    // Fills alpha and weight for unknown pixel i; returns the slots filled. The
+    // window is read column by column, top to bottom.
+    std::size_t gather(std::size_t i, const double* prior = nullptr, double priorScale = 1) {
+        const SampleRecord& p = scan_.unknown[i];
+        const auto pr = static_cast<std::ptrdiff_t>(p.row) - 1, pc = static_cast<std::ptrdiff_t>(p.col) - 1;
+        const std::ptrdiff_t r = radius_;
+        std::size_t n = 0;
+        for (std::ptrdiff_t qc = pc - r; qc <= pc + r; ++qc)
+            for (std::ptrdiff_t qr = pr - r; qr <= pr + r; ++qr) {
+                if (qr < 0 || qr >= rows_ || qc < 0 || qc >= cols_) continue;
+                const std::int32_t rank = scan_.indexMap[static_cast<std::size_t>(qr + qc * rows_)];
+                if (rank <= 0) continue;
+                const auto j = static_cast<std::size_t>(rank - 1);
+                std::size_t seen = 0;
+                while (seen < n && (seenFg_[seen] != fgIndex_[j] || seenBg_[seen] != bgIndex_[j])) ++seen;
+                if (seen < n) {
+                    alpha[n] = alpha[seen];
+                    weight[n] = weight[seen];
+                } else {
+                    const Blend blend = blendOf(p, scan_.foreground[static_cast<std::size_t>(fgIndex_[j])],
+                                                scan_.background[static_cast<std::size_t>(bgIndex_[j])]);
+                    alpha[n] = blend.alpha;
+                    weight[n] = std::exp(-blend.misfit2 / fitScale2_);
+                    if (prior) {
+                        const double off = (blend.alpha - prior[i]) / priorScale;
+                        weight[n] *= std::exp(-off * off);
+                    }
+                }
+                seenFg_[n] = fgIndex_[j];
+                seenBg_[n] = bgIndex_[j];
+                ++n;
+            }
+        return n;
+    }
+
+    std::vector<double> alpha, weight;
+
+private:
+    const FringeScanResult& scan_;
+    const std::int32_t *fgIndex_, *bgIndex_;
+    std::ptrdiff_t rows_, cols_;
+    int radius_;
+    double fitScale2_;
+    std::vector<std::int32_t> seenFg_, seenBg_;
+};
+
 }  // namespace
 
 RefineTargets refineTargets(const FringeScanResult& scan, const std::int32_t* fgIndex, const std::int32_t* bgIndex,
@@ -67,46 +130,23 @@ RefineTargets refineTargets(const FringeScanResult& scan, const std::int32_t* fg
     RefineTargets out;
     resizeAdvised(out.target, nU, parallel);
     resizeAdvised(out.confidence, nU, parallel);
-    const double fitScale2 = params.fitScale * params.fitScale;
     const double spreadScale2 = params.spreadScale * params.spreadScale;
     const double alphaScale2 = params.alphaScale * params.alphaScale;
     const double shadeFit2 = params.shadeFit * params.shadeFit;
-    const std::ptrdiff_t r = params.radius, side = 2 * r + 1;
-    const auto slots = static_cast<std::size_t>(side * side);
     const auto parts = static_cast<std::ptrdiff_t>((nU + targetPart - 1) / targetPart);
     forParts(parallel, parts, [&](std::ptrdiff_t part) {
-        std::vector<double> alpha(slots), weight(slots);
-        std::vector<std::int32_t> seenFg(slots), seenBg(slots);
+        WindowPairs window(scan, fgIndex, bgIndex, rows, cols, params.radius, params.fitScale);
+        const std::vector<double>& alpha = window.alpha;
+        const std::vector<double>& weight = window.weight;
         const std::size_t first = static_cast<std::size_t>(part) * targetPart, last = std::min(nU, first + targetPart);
         for (std::size_t i = first; i < last; ++i) {
             const SampleRecord& p = scan.unknown[i];
-            const auto pr = static_cast<std::ptrdiff_t>(p.row) - 1, pc = static_cast<std::ptrdiff_t>(p.col) - 1;
-            std::size_t n = 0;
+            const std::size_t n = window.gather(i);
             double weightSum = 0, alphaSum = 0;
-            for (std::ptrdiff_t qc = pc - r; qc <= pc + r; ++qc)
-                for (std::ptrdiff_t qr = pr - r; qr <= pr + r; ++qr) {
-                    if (qr < 0 || qr >= rows || qc < 0 || qc >= cols) continue;
-                    const std::int32_t rank = scan.indexMap[static_cast<std::size_t>(qr + qc * rows)];
-                    if (rank <= 0) continue;
-                    const auto j = static_cast<std::size_t>(rank - 1);
-                    // Neighbours often hold the same pair (the search spreads pairs): score each pair once.
-                    std::size_t seen = 0;
-                    while (seen < n && (seenFg[seen] != fgIndex[j] || seenBg[seen] != bgIndex[j])) ++seen;
-                    if (seen < n) {
-                        alpha[n] = alpha[seen];
-                        weight[n] = weight[seen];
-                    } else {
-                        const Blend blend = blendOf(p, scan.foreground[static_cast<std::size_t>(fgIndex[j])],
-                                                    scan.background[static_cast<std::size_t>(bgIndex[j])]);
-                        alpha[n] = blend.alpha;
-                        weight[n] = std::exp(-blend.misfit2 / fitScale2);
-                    }
-                    seenFg[n] = fgIndex[j];
-                    seenBg[n] = bgIndex[j];
-                    weightSum += weight[n];
-                    alphaSum += weight[n] * alpha[n];
-                    ++n;
-                }
+            for (std::size_t k = 0; k < n; ++k) {
+                weightSum += weight[k];
+                alphaSum += weight[k] * alpha[k];
+            }
             const SampleRecord& f = scan.foreground[static_cast<std::size_t>(fgIndex[i])];
             const SampleRecord& b = scan.background[static_cast<std::size_t>(bgIndex[i])];
             const Blend own = blendOf(p, f, b);
@@ -135,6 +175,30 @@ RefineTargets refineTargets(const FringeScanResult& scan, const std::int32_t* fg
         }
     });
     return out;
+}
+
+void redrawTargets(const FringeScanResult& scan, const std::int32_t* fgIndex, const std::int32_t* bgIndex,
+                   std::ptrdiff_t rows, std::ptrdiff_t cols, const double* prior, std::vector<double>& target,
+                   const TargetParams& params, const RedrawParams& redraw, const ParallelFor& parallel) {
+    const std::size_t nU = scan.unknown.size();
+    const auto parts = static_cast<std::ptrdiff_t>((nU + targetPart - 1) / targetPart);
+    forParts(parallel, parts, [&](std::ptrdiff_t part) {
+        WindowPairs window(scan, fgIndex, bgIndex, rows, cols, redraw.radius, params.fitScale);
+        const std::size_t first = static_cast<std::size_t>(part) * targetPart, last = std::min(nU, first + targetPart);
+        for (std::size_t i = first; i < last; ++i) {
+            if (std::fabs(target[i] - prior[i]) <= redraw.gap) continue;
+            const std::size_t n = window.gather(i, prior, redraw.priorScale);
+            double weightSum = 0, alphaSum = 0;
+            for (std::size_t k = 0; k < n; ++k) {
+                weightSum += window.weight[k];
+                alphaSum += window.weight[k] * window.alpha[k];
+            }
+            if (!(weightSum > 0)) continue;   // no pair fits both the colour and the prior
+            const double separation = separationOf(scan.foreground[static_cast<std::size_t>(fgIndex[i])],
+                                                   scan.background[static_cast<std::size_t>(bgIndex[i])]);
+            target[i] = snapped(alphaSum / weightSum, separation, params);
+        }
+    });
 }
 
 }  // namespace pairseek

@@ -21,6 +21,13 @@ struct TargetParams {
     double snapColour = 0.06;    // as do those whose colour lies this close to B (or F) along the pair's line
 };
 
+// Where the targets are drawn up again against a prior matte (redrawTargets).
+struct RedrawParams {
+    int radius = 2;             // neighbour pairs from the (2 radius + 1)^2 window
+    double priorScale = 0.1;    // distance of a pair's alpha from the prior at which its weight falls to 1/e
+    double gap = 0.05;          // targets within gap of the prior stay
+};
+
 struct RefineTargets {
     std::vector<double> target, confidence;   // one per unknown pixel, in the scan's order
 };
@@ -51,5 +58,18 @@ struct RefineTargets {
 RefineTargets refineTargets(const FringeScanResult& scan, const std::int32_t* fgIndex, const std::int32_t* bgIndex,
                             std::ptrdiff_t rows, std::ptrdiff_t cols, const TargetParams& params = {},
                             const ParallelFor& parallel = {});
+
+// The targets drawn up again with a prior: prior holds one alpha per unknown
+// pixel in the scan's order (a first solve's matte). Where |target - prior| >
+// redraw.gap the target becomes the snapped weighted mean of the pairs of the
+// pixel's (2 redraw.radius + 1)^2 window as in refineTargets, each weight times
+// exp(-((a_j - prior) / priorScale)^2): of the pairs that fit the colour about
+// equally well, the ones that agree with the smooth matte win. Where no pair
+// fits both, the target stays; so does the confidence everywhere (it says how
+// far the pairs agree, which the prior does not change). Runs in parts of pixels
+// on `parallel`; the result does not depend on how.
+void redrawTargets(const FringeScanResult& scan, const std::int32_t* fgIndex, const std::int32_t* bgIndex,
+                   std::ptrdiff_t rows, std::ptrdiff_t cols, const double* prior, std::vector<double>& target,
+                   const TargetParams& params = {}, const RedrawParams& redraw = {}, const ParallelFor& parallel = {});
 
 }  // namespace pairseek

@@ -146,5 +146,49 @@ TEST(RefineTargets, OneColourPairIsNotTrusted) {
     EXPECT_EQ(t.confidence[0], 0.0);
 }
 
+TEST(RedrawTargets, ThePriorPicksAmongPairsThatFitAlike) {
+    // As in NeighboursThatDisagreeLowerTheTrust: the middle colour fits its own pair
+    // at alpha 0.5 and its two neighbours' pair at 0.75 exactly, so its first target
+    // is their mean 2/3. Against a prior the pair nearer to it wins; a prior within
+    // the gap (0.05) of the first target leaves it; so does one that no pair fitting
+    // the colour comes near enough to keep a weight above 0.
+    const double f[3] = {0.9, 0.1, 0.1}, b[3] = {0.1, 0.1, 0.9};
+    Row row({0.5, 0.5, 0.5}, f, b);
+    row.scan.foreground.push_back(record(0, 0, 0.1 + 0.4 * 4 / 3, 0.1, 0.9 - 0.4 * 4 / 3));
+    row.scan.background.push_back(record(0, 0, 0.1, 0.1, 0.9));
+    row.fgIndex = {1, 0, 1};
+    row.bgIndex = {1, 0, 1};
+    const double first = row.targets().target[1];
+    ASSERT_NEAR(first, 2.0 / 3, 1e-12);
+    auto priorWeight = [](double alpha, double prior) { return std::exp(-(alpha - prior) * (alpha - prior) / 0.01); };
+    auto mean = [&](double prior) {
+        const double own = priorWeight(0.5, prior), theirs = priorWeight(0.75, prior);
+        return (own * 0.5 + 2 * theirs * 0.75) / (own + 2 * theirs);
+    };
+    struct Case {
+        double prior, target;
+    };
+    const Case cases[] = {{0.75, mean(0.75)}, {0.5, mean(0.5)}, {0.7, first}, {-30.0, first}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.prior);
+        std::vector<double> target = {0.5, first, 0.5}, prior = {0.5, c.prior, 0.5};
+        redrawTargets(row.scan, row.fgIndex.data(), row.bgIndex.data(), 1, 3, prior.data(), target);
+        EXPECT_NEAR(target[1], c.target, 1e-12);
+        EXPECT_EQ(target[0], 0.5);   // within the gap of its prior
+    }
+    EXPECT_GT(mean(0.75), 0.74);
+    EXPECT_LT(mean(0.5), 0.51);
+}
+
+TEST(RedrawTargets, SnapsAsTheFirstTargetsDo) {
+    // One pair, alpha 0.1 on the middle colour: drawn up again against a prior of
+    // 0.3 the mean is 0.1 itself, within the snap of 0.
+    const double f[3] = {0.9, 0.1, 0.1}, b[3] = {0.1, 0.1, 0.9};
+    const Row row({0.1, 0.1, 0.1}, f, b);
+    std::vector<double> target = {0.5, 0.5, 0.5}, prior = {0.5, 0.3, 0.5};
+    redrawTargets(row.scan, row.fgIndex.data(), row.bgIndex.data(), 1, 3, prior.data(), target);
+    EXPECT_EQ(target[1], 0.0);
+}
+
 }  // namespace
 }  // namespace pairseek

@@ -175,42 +175,14 @@ std::uint32_t stripSeed(std::uint32_t passSeed, std::ptrdiff_t k) {
 
 // The band solve as the pipeline runs it: with the pull towards known pixels of
 // the same colour, which mends strands and holes the fringe's pairs misjudge,
-// and solved closer than refineBand's default, since it starts from a first
-// solve (refinedBand).
+// and solved closer than refineBand's default: the targets drawn up against the
+// start (run) differ from the start where the pairs' alphas disagree, and their
+// effect reaches the matte only through the iterations that follow.
 RefineParams pipelineRefine() {
     RefineParams params;
     params.knownPull.strength = 0.05;
-    params.tolerance = 3e-4;
+    params.tolerance = 5e-4;
     return params;
-}
-
-// Relative residual of the first solve: it only has to be a prior for the targets.
-constexpr double priorTolerance = 3e-3;
-
-// The refined alphas of the unknown pixels, in the scan's order. A first solve,
-// loose, is the prior against which the targets are drawn up again
-// (redrawTargets: of the pairs that fit a colour about equally well, those that
-// agree with the smooth matte); the solve then goes on from there with the new
-// targets. The confidence stays, so the system does too: only its right-hand
-// side changes. The scan's unknown list and index map go once the targets are drawn.
-std::vector<double> refinedBand(const RefineInput& in, FringeScanResult& scan, const std::vector<std::int32_t>& fgIndex,
-                                const std::vector<std::int32_t>& bgIndex, std::vector<double>& target,
-                                const ParallelFor& parallel) {
-    const RefineParams params = pipelineRefine();
-    std::vector<double> alpha = guidedBand(in, params.guidedRadius, params.epsilon, parallel);
-    const BandSystem system(in, params, parallel);
-    system.solve(target.data(), alpha, priorTolerance);
-    {
-        std::vector<double> prior;
-        resizeAdvised(prior, alpha.size(), parallel);
-        for (std::size_t i = 0; i < alpha.size(); ++i) prior[i] = clampUnit(alpha[i]);
-        redrawTargets(scan, fgIndex.data(), bgIndex.data(), in.rows, in.cols, prior.data(), target, {}, {}, parallel);
-    }
-    std::vector<SampleRecord>().swap(scan.unknown);
-    std::vector<std::int32_t>().swap(scan.indexMap);
-    system.solve(target.data(), alpha, params.tolerance);
-    for (double& a : alpha) a = clampUnit(a);
-    return alpha;
 }
 
 Matte run(const MatteInput& in, const MatteOptions& options, ThreadPool& pool, std::ptrdiff_t stripPixels) {
@@ -299,8 +271,8 @@ Matte run(const MatteInput& in, const MatteOptions& options, ThreadPool& pool, s
 
     // From here on the unknown pixels are found in the mask, in parts of columns,
     // each part numbering its own from the count of those before it (the list's
-    // order); the list and the index map go once the refinement has drawn its
-    // targets up again (refinedBand).
+    // order); the list and the index map go once the targets are known, before
+    // the refinement's peak.
     const std::size_t plane = in.unknownMask.size();
     constexpr std::ptrdiff_t maskColumns = 64;
     std::vector<std::size_t> unknownBefore(static_cast<std::size_t>((in.cols + maskColumns - 1) / maskColumns) + 1);
@@ -322,21 +294,31 @@ Matte run(const MatteInput& in, const MatteOptions& options, ThreadPool& pool, s
             },
             maskColumns);
     };
+    // The solve's start, the guided filter of the targets, is a smooth matte: the
+    // targets are drawn up again against it (redrawTargets), so that of the pairs
+    // that fit a colour about equally well the ones that agree with it win.
     RefineTargets targets;
+    std::vector<double> start;
+    const RefineParams refineParams = pipelineRefine();
     if (options.refine) {
         report("refine", 0, 1);
         targets = refineTargets(scan, fgIndex.data(), bgIndex.data(), in.rows, in.cols, {}, onPool);
+        const RefineInput first{in.image.data(), in.unknownMask.data(), matte.alpha.data(),
+                                targets.target.data(), targets.confidence.data(), in.rows, in.cols};
+        start = guidedBand(first, refineParams.guidedRadius, refineParams.epsilon, onPool);
+        redrawTargets(scan, fgIndex.data(), bgIndex.data(), in.rows, in.cols, start.data(), targets.target, {}, {},
+                      onPool);
     }
+    std::vector<SampleRecord>().swap(scan.unknown);
+    std::vector<std::int32_t>().swap(scan.indexMap);
     if (options.refine) {
         const RefineInput refineInput{in.image.data(), in.unknownMask.data(), matte.alpha.data(),
                                       targets.target.data(), targets.confidence.data(), in.rows, in.cols};
-        const std::vector<double> refined = refinedBand(refineInput, scan, fgIndex, bgIndex, targets.target, onPool);
+        const std::vector<double> refined = refineBand(refineInput, refineParams, std::move(start), onPool);
         eachUnknown([&](std::size_t i, std::size_t cell) { matte.alpha[cell] = refined[i]; });
         report("refine", 1, 1);
     }
     targets = {};   // before the foreground estimate needs its memory
-    std::vector<SampleRecord>().swap(scan.unknown);
-    std::vector<std::int32_t>().swap(scan.indexMap);
 
     if (options.foreground == Foreground::estimated) {
         std::vector<std::int32_t>().swap(fgIndex);

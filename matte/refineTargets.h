@@ -25,7 +25,7 @@ struct TargetParams {
 struct RedrawParams {
     int radius = 2;             // neighbour pairs from the (2 radius + 1)^2 window
     double priorScale = 0.1;    // distance of a pair's alpha from the prior at which its weight falls to 1/e
-    double gap = 0.05;          // targets within gap of the prior stay
+    double gap = 0.1;           // targets within gap of the prior stay
 };
 
 struct RefineTargets {
@@ -60,7 +60,7 @@ RefineTargets refineTargets(const FringeScanResult& scan, const std::int32_t* fg
                             const ParallelFor& parallel = {});
 
 // The targets drawn up again with a prior: prior holds one alpha per unknown
-// pixel in the scan's order (a first solve's matte). Where |target - prior| >
+// pixel in the scan's order (the band solve's smooth start). Where |target - prior| >
 // redraw.gap the target becomes the snapped weighted mean of the pairs of the
 // pixel's (2 redraw.radius + 1)^2 window as in refineTargets, each weight times
 // exp(-((a_j - prior) / priorScale)^2): of the pairs that fit the colour about

@@ -19,14 +19,13 @@ namespace pairseek {
 namespace {
 
 
-// Per pixel its 0-based unknown index, -1 if known; nU receives their count.
-std::vector<std::int32_t> unknownIndexOf(const RefineInput& in, std::ptrdiff_t& nU, const ParallelFor& parallel) {
+// Per pixel its 0-based unknown index, -1 if known.
+std::vector<std::int32_t> unknownIndexOf(const RefineInput& in, const ParallelFor& parallel) {
     std::vector<std::int32_t> index;
     assignOnHugePages(index, static_cast<std::size_t>(in.rows * in.cols), std::int32_t{-1}, parallel);
     std::int32_t next = 0;
     for (std::size_t p = 0; p < index.size(); ++p)
         if (in.unknownMask[p]) index[p] = next++;
-    nU = next;
     return index;
 }
 
@@ -189,58 +188,41 @@ void assembleInBands(const RefineInput& in, const std::vector<std::int32_t>& unk
     }
 }
 
-// The band's lower triangle with the data term and the pull on its diagonal;
-// weight receives lambda * confidence (floored), known and pull the right-hand
-// side's parts that do not depend on the targets: -L_uk * alpha_k and the pull's.
-LowerTriangle assembledBand(const RefineInput& in, const RefineParams& params, const ParallelFor& parallel,
-                            std::vector<double>& weight, std::vector<double>& known, std::vector<double>& pull) {
-    std::ptrdiff_t nU = 0;
-    std::vector<std::int32_t> unknownIndex = unknownIndexOf(in, nU, parallel);
-    resizeAdvised(known, static_cast<std::size_t>(nU), parallel);
-    resizeAdvised(weight, static_cast<std::size_t>(nU), parallel);
+}  // namespace
+
+std::vector<double> refineBand(const RefineInput& in, const RefineParams& params, const ParallelFor& parallel) {
+    // The guided filter's matte is a close start: conjugate gradients then need few iterations.
+    return refineBand(in, params, guidedBand(in, params.guidedRadius, params.epsilon, parallel), parallel);
+}
+
+std::vector<double> refineBand(const RefineInput& in, const RefineParams& params, std::vector<double> start,
+                               const ParallelFor& parallel) {
+    const auto nU = static_cast<std::ptrdiff_t>(start.size());
+    if (nU == 0) return start;
+    std::vector<double> knownPart;
+    resizeAdvised(knownPart, static_cast<std::size_t>(nU), parallel);
+    std::vector<std::int32_t> unknownIndex = unknownIndexOf(in, parallel);
     LowerTriangle matrix = lowerPattern(in, unknownIndex, nU, params.radius, parallel);
-    assembleInBands(in, unknownIndex, params.radius, params.epsilon, matrix, known, parallel);
-    KnownPull pulled = knownPull(in.image, in.knownAlpha, in.rows, in.cols, unknownIndex, nU, params.knownPull, parallel);
+    assembleInBands(in, unknownIndex, params.radius, params.epsilon, matrix, knownPart, parallel);
+    const KnownPull pull = knownPull(in.image, in.knownAlpha, in.rows, in.cols, unknownIndex, nU, params.knownPull, parallel);
     unknownIndex = {};
 
     // A pixel whose windows all lie outside the image has no row in L: the floor
     // keeps the system definite there, and is too small to matter elsewhere.
+    std::vector<double>& rhs = knownPart;
     for (std::ptrdiff_t j = 0; j < nU; ++j) {
         const auto u = static_cast<std::size_t>(j);
-        weight[u] = std::max(params.lambda * in.confidence[j], 1e-9);
-        matrix.diagonal[u] += weight[u] + pulled.weight[u];
-        known[u] = -known[u];
+        const double weight = std::max(params.lambda * in.confidence[j], 1e-9);
+        matrix.diagonal[u] += weight + pull.weight[u];
+        rhs[u] = weight * in.target[j] - knownPart[u] + pull.pull[u];
     }
-    pull = std::move(pulled.pull);
-    return matrix;
-}
+    const SegmentedMatrix segmented(std::move(matrix));
 
-}  // namespace
-
-BandSystem::BandSystem(const RefineInput& in, const RefineParams& params, const ParallelFor& parallel)
-    : maxIterations_(params.maxIterations),
-      parallel_(parallel),
-      matrix_(assembledBand(in, params, parallel, weight_, known_, pull_)) {}
-
-int BandSystem::solve(const double* target, std::vector<double>& x, double tolerance) const {
-    const std::size_t n = weight_.size();
-    if (n == 0) return 0;
-    std::vector<double> rhs;
-    resizeAdvised(rhs, n, parallel_);
-    for (std::size_t u = 0; u < n; ++u) rhs[u] = (weight_[u] * target[u] + known_[u]) + pull_[u];
     // Jacobi preconditioning: an incomplete factor costs more to build than the
-    // few iterations it saves from a close start.
-    return conjugateGradient(matrix_.view(), rhs.data(), x.data(), tolerance, maxIterations_, parallel_);
-}
-
-std::vector<double> refineBand(const RefineInput& in, const RefineParams& params, const ParallelFor& parallel) {
-    // The guided filter's matte is a close start: conjugate gradients then need few iterations.
-    std::vector<double> alpha = guidedBand(in, params.guidedRadius, params.epsilon, parallel);
-    if (alpha.empty()) return alpha;
-    const BandSystem system(in, params, parallel);
-    system.solve(in.target, alpha, params.tolerance);
-    for (double& x : alpha) x = std::min(std::max(x, 0.0), 1.0);
-    return alpha;
+    // few iterations it saves from the guided start.
+    conjugateGradient(segmented.view(), rhs.data(), start.data(), params.tolerance, params.maxIterations, parallel);
+    for (double& x : start) x = std::min(std::max(x, 0.0), 1.0);
+    return start;
 }
 
 }  // namespace pairseek

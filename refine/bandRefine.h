@@ -9,7 +9,6 @@
 
 #include "conjugateGradient.h"
 #include "knownPull.h"
-#include "lowerSegments.h"
 
 namespace pairseek {
 
@@ -40,29 +39,9 @@ struct RefineParams {
 // memory runs out.
 std::vector<double> refineBand(const RefineInput& in, const RefineParams& params, const ParallelFor& parallel = {});
 
-// refineBand's system assembled once, for solves whose targets change: the
-// matrix (Laplacian, lambda * confidence and the pull on its diagonal) depends on
-// the confidence alone, so new targets only change the right-hand side.
-// Reads in.confidence but not in.target; keeps nothing of in.
-class BandSystem {
-public:
-    BandSystem(const RefineInput& in, const RefineParams& params, const ParallelFor& parallel = {});
-
-    std::ptrdiff_t size() const { return static_cast<std::ptrdiff_t>(weight_.size()); }
-
-    // Continues conjugate gradients from x (size() values, not clamped) until the
-    // relative residual is at most tolerance, with the data term pulling towards
-    // target. Returns the iterations run.
-    int solve(const double* target, std::vector<double>& x, double tolerance) const;
-
-private:
-    int maxIterations_;
-    ParallelFor parallel_;
-    std::vector<double> weight_;   // lambda * confidence, floored
-    std::vector<double> known_;    // the right-hand side's parts that targets leave alone:
-    std::vector<double> pull_;     // -L_uk * alpha_k and the known pull's
-    SegmentedMatrix matrix_;
-};
+// The same from a start of one's own (one value per unknown pixel) instead of guidedBand's.
+std::vector<double> refineBand(const RefineInput& in, const RefineParams& params, std::vector<double> start,
+                               const ParallelFor& parallel = {});
 
 // The starting matte alone: a guided filter of target weighted by confidence (known
 // pixels: knownAlpha, weight 1) over the unknown pixels' bounding box, clamped to [0, 1].

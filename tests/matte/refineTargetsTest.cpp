@@ -150,7 +150,7 @@ TEST(RedrawTargets, ThePriorPicksAmongPairsThatFitAlike) {
     // As in NeighboursThatDisagreeLowerTheTrust: the middle colour fits its own pair
     // at alpha 0.5 and its two neighbours' pair at 0.75 exactly, so its first target
     // is their mean 2/3. Against a prior the pair nearer to it wins; a prior within
-    // the gap (0.05) of the first target leaves it; so does one that no pair fitting
+    // the gap (0.1) of the first target leaves it; so does one that no pair fitting
     // the colour comes near enough to keep a weight above 0.
     const double f[3] = {0.9, 0.1, 0.1}, b[3] = {0.1, 0.1, 0.9};
     Row row({0.5, 0.5, 0.5}, f, b);
@@ -168,7 +168,7 @@ TEST(RedrawTargets, ThePriorPicksAmongPairsThatFitAlike) {
     struct Case {
         double prior, target;
     };
-    const Case cases[] = {{0.75, mean(0.75)}, {0.5, mean(0.5)}, {0.7, first}, {-30.0, first}};
+    const Case cases[] = {{0.8, mean(0.8)}, {0.5, mean(0.5)}, {0.75, first}, {-30.0, first}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.prior);
         std::vector<double> target = {0.5, first, 0.5}, prior = {0.5, c.prior, 0.5};
@@ -176,7 +176,7 @@ TEST(RedrawTargets, ThePriorPicksAmongPairsThatFitAlike) {
         EXPECT_NEAR(target[1], c.target, 1e-12);
         EXPECT_EQ(target[0], 0.5);   // within the gap of its prior
     }
-    EXPECT_GT(mean(0.75), 0.74);
+    EXPECT_GT(mean(0.8), 0.74);
     EXPECT_LT(mean(0.5), 0.51);
 }
 

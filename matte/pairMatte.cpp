@@ -176,7 +176,7 @@ std::uint32_t stripSeed(std::uint32_t passSeed, std::ptrdiff_t k) {
 // The band solve as the pipeline runs it: with the pull towards known pixels of
 // the same colour, which mends strands and holes the fringe's pairs misjudge,
 // and solved closer than refineBand's default: the targets drawn up against the
-// start (run) differ from the start where the pairs' alphas disagree, and their
+// start (see run) differ from it where the pairs' alphas disagree, and their
 // effect reaches the matte only through the iterations that follow.
 RefineParams pipelineRefine() {
     RefineParams params;

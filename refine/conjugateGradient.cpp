@@ -140,10 +140,11 @@ private:
                 below[m] += value[m] * xi[m];
                 yi[m] += value[m] * xj[m];
             }
-            Real* spilled = spill.data() + (j + offset - end);
+            if (inside == width) return;
+            Real* spilled = spill.data() + (j + offset + inside - end);   // row j + offset + inside's place
             for (std::ptrdiff_t m = inside; m < width; ++m) {
                 below[m] += value[m] * xi[m];
-                spilled[m] += value[m] * xj[m];
+                spilled[m - inside] += value[m] * xj[m];
             }
         };
         const float* value = a_.values + at;

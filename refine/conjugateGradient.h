@@ -39,8 +39,9 @@ constexpr std::ptrdiff_t segmentGroup = 64;
 
 // Solves A x = b by Jacobi-preconditioned conjugate gradients (plain ones on
 // R^-1 A R^-1) from x as given; stops once |b - A x| <= tolerance * |b| or after
-// maxIterations. Returns the iterations run. Working storage: three vectors of
-// n. Throws std::bad_alloc.
+// maxIterations. Returns the iterations run. For a tolerance of 1e-4 or more the
+// vectors are float (their rounding stays far below it; working storage five
+// float vectors of n), else double (three vectors of n). Throws std::bad_alloc.
 int conjugateGradient(const LowerSegments& a, const double* b, double* x, double tolerance, int maxIterations,
                       const ParallelFor& parallel);
 

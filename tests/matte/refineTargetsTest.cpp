@@ -36,6 +36,20 @@ struct Row {
     }
 };
 
+// Three pixels of the middle colour (0.5, 0.1, 0.5), red over blue: the outer two
+// hold a second pair, B and an F' that puts that colour three quarters of the way
+// along a shorter stretch of the same line. So the middle colour fits its own pair
+// at alpha 0.5 and its neighbours' at 0.75, both exactly.
+Row twoPairsOnOneLine() {
+    const double f[3] = {0.9, 0.1, 0.1}, b[3] = {0.1, 0.1, 0.9};
+    Row row({0.5, 0.5, 0.5}, f, b);
+    row.scan.foreground.push_back(record(0, 0, 0.1 + 0.4 * 4 / 3, 0.1, 0.9 - 0.4 * 4 / 3));
+    row.scan.background.push_back(record(0, 0, 0.1, 0.1, 0.9));
+    row.fgIndex = {1, 0, 1};
+    row.bgIndex = {1, 0, 1};
+    return row;
+}
+
 TEST(RefineTargets, OnePairExplainsEveryBlendExactly) {
     // Red over blue (|F - B| = 1.2): each pixel's neighbours' pair is its own and fits
     // its colour exactly, so the target is its blend's alpha and the confidence 1.
@@ -74,16 +88,9 @@ TEST(RefineTargets, NearPureMeansNearInColour) {
 
 TEST(RefineTargets, NeighboursThatDisagreeLowerTheTrust) {
     // The middle pixel's colour fits both its own pair (alpha 0.5) and its
-    // neighbours' pair, a shorter stretch of the same line (alpha 0.75 there):
-    // the target is their weighted mean and the confidence falls with the spread.
-    const double f[3] = {0.9, 0.1, 0.1}, b[3] = {0.1, 0.1, 0.9};
-    Row row({0.5, 0.5, 0.5}, f, b);
-    // Pair 1: B and F' with the middle colour (0.5, 0.1, 0.5) three quarters of the way.
-    row.scan.foreground.push_back(record(0, 0, 0.1 + 0.4 * 4 / 3, 0.1, 0.9 - 0.4 * 4 / 3));
-    row.scan.background.push_back(record(0, 0, 0.1, 0.1, 0.9));
-    row.fgIndex = {1, 0, 1};
-    row.bgIndex = {1, 0, 1};
-    const RefineTargets t = row.targets();
+    // neighbours' pair (alpha 0.75): the target is their weighted mean and the
+    // confidence falls with the spread.
+    const RefineTargets t = twoPairsOnOneLine().targets();
     const double target = (0.75 + 0.5 + 0.75) / 3;   // every pair fits exactly: equal weights
     EXPECT_NEAR(t.target[1], target, 1e-12);
     const double spread2 = (2 * (0.75 - target) * (0.75 - target) + (0.5 - target) * (0.5 - target)) / 3;
@@ -147,17 +154,12 @@ TEST(RefineTargets, OneColourPairIsNotTrusted) {
 }
 
 TEST(RedrawTargets, ThePriorPicksAmongPairsThatFitAlike) {
-    // As in NeighboursThatDisagreeLowerTheTrust: the middle colour fits its own pair
-    // at alpha 0.5 and its two neighbours' pair at 0.75 exactly, so its first target
-    // is their mean 2/3. Against a prior the pair nearer to it wins; a prior within
-    // the gap (0.1) of the first target leaves it; so does one that no pair fitting
-    // the colour comes near enough to keep a weight above 0.
-    const double f[3] = {0.9, 0.1, 0.1}, b[3] = {0.1, 0.1, 0.9};
-    Row row({0.5, 0.5, 0.5}, f, b);
-    row.scan.foreground.push_back(record(0, 0, 0.1 + 0.4 * 4 / 3, 0.1, 0.9 - 0.4 * 4 / 3));
-    row.scan.background.push_back(record(0, 0, 0.1, 0.1, 0.9));
-    row.fgIndex = {1, 0, 1};
-    row.bgIndex = {1, 0, 1};
+    // The middle colour fits its own pair at alpha 0.5 and its two neighbours' pair
+    // at 0.75 exactly, so its first target is their mean 2/3. Against a prior the
+    // pair nearer to it wins; a prior within the gap (0.1) of the first target
+    // leaves it; so does one that no pair fitting the colour comes near enough to
+    // keep a weight above 0.
+    const Row row = twoPairsOnOneLine();
     const double first = row.targets().target[1];
     ASSERT_NEAR(first, 2.0 / 3, 1e-12);
     auto priorWeight = [](double alpha, double prior) { return std::exp(-(alpha - prior) * (alpha - prior) / 0.01); };

@@ -10,11 +10,11 @@ namespace pairseek {
 namespace {
 
 struct Blend {
-    double alpha, misfit2;
+    double alpha, misfit2, separation2;
 };
 
-// The clamped alpha of colour p on the line from b to f, and the squared distance
-// from p to that blend.
+// The clamped alpha of colour p on the line from b to f, the squared distance
+// from p to that blend and |f - b|^2.
 Blend blendOf(const SampleRecord& p, const SampleRecord& f, const SampleRecord& b) {
     const double span[3] = {f.red - b.red, f.green - b.green, f.blue - b.blue};
     const double offset[3] = {p.red - b.red, p.green - b.green, p.blue - b.blue};
@@ -26,12 +26,7 @@ Blend blendOf(const SampleRecord& p, const SampleRecord& f, const SampleRecord& 
         const double misfit = offset[k] - alpha * span[k];
         misfit2 += misfit * misfit;
     }
-    return {alpha, misfit2};
-}
-
-double separationOf(const SampleRecord& f, const SampleRecord& b) {
-    const double span[3] = {f.red - b.red, f.green - b.green, f.blue - b.blue};
-    return std::sqrt((span[0] * span[0] + span[1] * span[1]) + span[2] * span[2]);
+    return {alpha, misfit2, separation2};
 }
 
 // Squared distance from p to the segment from black to s: how well s in shade explains p.
@@ -45,6 +40,14 @@ double shadeMisfit2(const SampleRecord& p, const SampleRecord& s) {
     return misfit2;
 }
 
+// distance^2 exp(-shadeMisfit2(p, s) / shadeFit2), the error a sample s in shade
+// allows. Most targets are snapped, so one of their two distances is 0: the term
+// is then +0 without the exp, as colours are finite (the inputs are checked).
+double shadeError2(double distance, const SampleRecord& p, const SampleRecord& s, double shadeFit2) {
+    if (distance == 0) return 0.0;
+    return distance * distance * std::exp(-shadeMisfit2(p, s) / shadeFit2);
+}
+
 // An alpha as the targets take it near 0 and 1 (see refineTargets.h); separation is |F - B|.
 double snapped(double alpha, double separation, const TargetParams& params) {
     const bool nearZero = alpha < params.snap || alpha * separation < params.snapColour;
@@ -55,13 +58,19 @@ double snapped(double alpha, double separation, const TargetParams& params) {
     return alpha;
 }
 
+// A pair as one value, so that spotting it again takes one comparison.
+std::uint64_t pairKey(std::int32_t fg, std::int32_t bg) {
+    return static_cast<std::uint64_t>(static_cast<std::uint32_t>(fg)) << 32 | static_cast<std::uint32_t>(bg);
+}
+
 // Unknown pixels per part: each pixel reads its neighbours' pairs and writes only its own target.
 constexpr std::size_t targetPart = 16384;
 
 // The pairs of a pixel's window on its colour: per slot the blend's alpha and the
 // pair's weight, exp(-misfit^2 / fitScale^2), times exp(-((alpha - prior) /
-// priorScale)^2) when a prior is given. Neighbours often hold the same pair (the
-// search spreads pairs): each pair is scored once.
+// priorScale)^2) when a prior is given; and the pixel's own pair's blend, which the
+// window holds too. Neighbours often hold the same pair (the search spreads
+// pairs): each pair is scored once.
 class WindowPairs {
 public:
     WindowPairs(const FringeScanResult& scan, const std::int32_t* fgIndex, const std::int32_t* bgIndex,
@@ -71,8 +80,8 @@ public:
         const auto slots = static_cast<std::size_t>((2 * radius + 1) * (2 * radius + 1));
         alpha.resize(slots);
         weight.resize(slots);
-        seenFg_.resize(slots);
-        seenBg_.resize(slots);
+        seen_.resize(slots);
+        blend_.resize(slots);
     }
 
     // Fills alpha and weight for unknown pixel i; returns the slots filled. The
@@ -88,14 +97,17 @@ public:
                 const std::int32_t rank = scan_.indexMap[static_cast<std::size_t>(qr + qc * rows_)];
                 if (rank <= 0) continue;
                 const auto j = static_cast<std::size_t>(rank - 1);
+                const std::uint64_t pair = pairKey(fgIndex_[j], bgIndex_[j]);
                 std::size_t seen = 0;
-                while (seen < n && (seenFg_[seen] != fgIndex_[j] || seenBg_[seen] != bgIndex_[j])) ++seen;
+                while (seen < n && seen_[seen] != pair) ++seen;
                 if (seen < n) {
                     alpha[n] = alpha[seen];
                     weight[n] = weight[seen];
+                    blend_[n] = blend_[seen];
                 } else {
                     const Blend blend = blendOf(p, scan_.foreground[static_cast<std::size_t>(fgIndex_[j])],
                                                 scan_.background[static_cast<std::size_t>(bgIndex_[j])]);
+                    blend_[n] = blend;
                     alpha[n] = blend.alpha;
                     weight[n] = std::exp(-blend.misfit2 / fitScale2_);
                     if (prior) {
@@ -103,12 +115,15 @@ public:
                         weight[n] *= std::exp(-off * off);
                     }
                 }
-                seenFg_[n] = fgIndex_[j];
-                seenBg_[n] = bgIndex_[j];
+                seen_[n] = pair;
+                if (j == i) own_ = n;
                 ++n;
             }
         return n;
     }
+
+    // The blend of the own pair on the pixel's colour, from the last gather.
+    const Blend& own() const { return blend_[own_]; }
 
     std::vector<double> alpha, weight;
 
@@ -118,7 +133,9 @@ private:
     std::ptrdiff_t rows_, cols_;
     int radius_;
     double fitScale2_;
-    std::vector<std::int32_t> seenFg_, seenBg_;
+    std::vector<std::uint64_t> seen_;   // the pairs of the slots filled, as pairKey
+    std::vector<Blend> blend_;
+    std::size_t own_ = 0;               // the slot of the pixel itself
 };
 
 }  // namespace
@@ -149,8 +166,8 @@ RefineTargets refineTargets(const FringeScanResult& scan, const std::int32_t* fg
             }
             const SampleRecord& f = scan.foreground[static_cast<std::size_t>(fgIndex[i])];
             const SampleRecord& b = scan.background[static_cast<std::size_t>(bgIndex[i])];
-            const Blend own = blendOf(p, f, b);
-            const double separation = separationOf(f, b);
+            const Blend& own = window.own();
+            const double separation = std::sqrt(own.separation2);
             // The own pair's alpha when no neighbour's pair fits.
             const double target = snapped(weightSum > 0 ? alphaSum / weightSum : own.alpha, separation, params);
             // The disagreement on the target as used: neighbours' alphas that snap the same way agree.
@@ -166,8 +183,7 @@ RefineTargets refineTargets(const FringeScanResult& scan, const std::int32_t* fg
             // end that a sample in shade would explain the colour by, and the spread.
             const double separation2 = separation * separation;
             const double toOne = 1 - target;
-            const double shade2 = toOne * toOne * std::exp(-shadeMisfit2(p, f) / shadeFit2) +
-                                  target * target * std::exp(-shadeMisfit2(p, b) / shadeFit2);
+            const double shade2 = shadeError2(toOne, p, f, shadeFit2) + shadeError2(target, p, b, shadeFit2);
             out.confidence[i] = separation2 > 0 ? std::exp(-(own.misfit2 / separation2 + shade2) / alphaScale2 -
                                                            spread2 / spreadScale2)
                                                 : 0.0;
@@ -194,9 +210,7 @@ void redrawTargets(const FringeScanResult& scan, const std::int32_t* fgIndex, co
                 alphaSum += window.weight[k] * window.alpha[k];
             }
             if (!(weightSum > 0)) continue;   // no pair fits both the colour and the prior
-            const double separation = separationOf(scan.foreground[static_cast<std::size_t>(fgIndex[i])],
-                                                   scan.background[static_cast<std::size_t>(bgIndex[i])]);
-            target[i] = snapped(alphaSum / weightSum, separation, params);
+            target[i] = snapped(alphaSum / weightSum, std::sqrt(window.own().separation2), params);
         }
     });
 }

@@ -22,14 +22,21 @@ inline void forParts(const ParallelFor& parallel, std::ptrdiff_t parts,
         for (std::ptrdiff_t k = 0; k < parts; ++k) task(k);
 }
 
+// range(first, last) over 0 .. count - 1 in parts of partSize (fixed by the data,
+// not by the runner), on `parallel`.
+inline void inParts(std::ptrdiff_t count, std::ptrdiff_t partSize, const ParallelFor& parallel,
+                    const std::function<void(std::ptrdiff_t, std::ptrdiff_t)>& range) {
+    forParts(parallel, (count + partSize - 1) / partSize, [&](std::ptrdiff_t part) {
+        range(part * partSize, std::min(count, (part + 1) * partSize));
+    });
+}
+
 // columns(first, last) over the columns 0 .. cols - 1 of a column-major grid, in
-// parts of `partColumns` columns (fixed by the grid, not by the runner).
+// parts of `partColumns` columns.
 inline void inColumnParts(std::ptrdiff_t cols, const ParallelFor& parallel,
                           const std::function<void(std::ptrdiff_t, std::ptrdiff_t)>& columns,
                           std::ptrdiff_t partColumns = 64) {
-    forParts(parallel, (cols + partColumns - 1) / partColumns, [&](std::ptrdiff_t part) {
-        columns(part * partColumns, std::min(cols, (part + 1) * partColumns));
-    });
+    inParts(cols, partColumns, parallel, columns);
 }
 
 }  // namespace pairseek

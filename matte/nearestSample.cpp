@@ -60,11 +60,11 @@ void transform(std::ptrdiff_t rows, std::ptrdiff_t cols, std::int32_t* index, Ga
     // Along each row the lower envelope of the parabolas (q - c)^2 + gap2(c): the
     // best column per cell. On a tie the left parabola keeps the column. The
     // envelope keeps its parabolas' samples, so the row is overwritten in place.
-    forParts(parallel, (rows + partRows - 1) / partRows, [&](std::ptrdiff_t part) {
+    inParts(rows, partRows, parallel, [&](std::ptrdiff_t firstRow, std::ptrdiff_t lastRow) {
         std::vector<std::int64_t> apex(static_cast<std::size_t>(cols)), lift(static_cast<std::size_t>(cols));
         std::vector<std::int32_t> apexIndex(static_cast<std::size_t>(cols));
         std::vector<Crossing> start(static_cast<std::size_t>(cols) + 1);
-        for (std::ptrdiff_t r = part * partRows; r < std::min(rows, (part + 1) * partRows); ++r) {
+        for (std::ptrdiff_t r = firstRow; r < lastRow; ++r) {
             std::ptrdiff_t depth = 0;
             for (std::ptrdiff_t q = 0; q < cols; ++q) {
                 const Gap gap = gap2[r + q * rows];
@@ -114,8 +114,8 @@ void nearestWith(std::ptrdiff_t rows, std::ptrdiff_t cols, const std::vector<std
         index[static_cast<std::size_t>(sampleCells[i])] = static_cast<std::int32_t>(i);
     transform(rows, cols, index.get(), gap2.get(), parallel);
     const auto n = static_cast<std::ptrdiff_t>(cells.size());
-    forParts(parallel, (n + partCells - 1) / partCells, [&](std::ptrdiff_t part) {
-        for (auto i = static_cast<std::size_t>(part * partCells); i < static_cast<std::size_t>(std::min(n, (part + 1) * partCells)); ++i) {
+    inParts(n, partCells, parallel, [&](std::ptrdiff_t first, std::ptrdiff_t last) {
+        for (auto i = static_cast<std::size_t>(first); i < static_cast<std::size_t>(last); ++i) {
             const auto cell = static_cast<std::size_t>(cells[i]);
             nearestIndex[i] = sampleCells.empty() ? -1 : index[cell];
             distance[i] = sampleCells.empty() ? std::numeric_limits<double>::infinity()

@@ -53,9 +53,8 @@ constexpr std::ptrdiff_t partRecords = 1 << 16;
 // task(first, last) over 0 .. n - 1 in parts of partRecords.
 void inRecordParts(std::size_t n, const ParallelFor& parallel,
                    const std::function<void(std::size_t, std::size_t)>& task) {
-    const auto count = static_cast<std::ptrdiff_t>(n);
-    forParts(parallel, (count + partRecords - 1) / partRecords, [&](std::ptrdiff_t part) {
-        task(static_cast<std::size_t>(part * partRecords), static_cast<std::size_t>(std::min(count, (part + 1) * partRecords)));
+    inParts(static_cast<std::ptrdiff_t>(n), partRecords, parallel, [&](std::ptrdiff_t first, std::ptrdiff_t last) {
+        task(static_cast<std::size_t>(first), static_cast<std::size_t>(last));
     });
 }
 

@@ -64,7 +64,7 @@ std::uint64_t pairKey(std::int32_t fg, std::int32_t bg) {
 }
 
 // Unknown pixels per part: each pixel reads its neighbours' pairs and writes only its own target.
-constexpr std::size_t targetPart = 16384;
+constexpr std::ptrdiff_t targetPart = 16384;
 
 // The pairs of a pixel's window on its colour: per slot the blend's alpha and the
 // pair's weight, exp(-misfit^2 / fitScale^2), times exp(-((alpha - prior) /
@@ -84,13 +84,14 @@ public:
         blend_.resize(slots);
     }
 
-    // Fills alpha and weight for unknown pixel i; returns the slots filled. The
-    // window is read column by column, top to bottom.
+    // Fills alpha and weight for unknown pixel i, and their sums; returns the slots
+    // filled. The window is read column by column, top to bottom.
     std::size_t gather(std::size_t i, const double* prior = nullptr, double priorScale = 1) {
         const SampleRecord& p = scan_.unknown[i];
         const auto pr = static_cast<std::ptrdiff_t>(p.row) - 1, pc = static_cast<std::ptrdiff_t>(p.col) - 1;
         const std::ptrdiff_t r = radius_;
         std::size_t n = 0;
+        weightSum = alphaSum = 0;
         for (std::ptrdiff_t qc = pc - r; qc <= pc + r; ++qc)
             for (std::ptrdiff_t qr = pr - r; qr <= pr + r; ++qr) {
                 if (qr < 0 || qr >= rows_ || qc < 0 || qc >= cols_) continue;
@@ -117,6 +118,8 @@ public:
                 }
                 seen_[n] = pair;
                 if (j == i) own_ = n;
+                weightSum += weight[n];
+                alphaSum += weight[n] * alpha[n];
                 ++n;
             }
         return n;
@@ -126,6 +129,7 @@ public:
     const Blend& own() const { return blend_[own_]; }
 
     std::vector<double> alpha, weight;
+    double weightSum = 0, alphaSum = 0;   // sum of weight, and of weight times alpha
 
 private:
     const FringeScanResult& scan_;
@@ -150,20 +154,14 @@ RefineTargets refineTargets(const FringeScanResult& scan, const std::int32_t* fg
     const double spreadScale2 = params.spreadScale * params.spreadScale;
     const double alphaScale2 = params.alphaScale * params.alphaScale;
     const double shadeFit2 = params.shadeFit * params.shadeFit;
-    const auto parts = static_cast<std::ptrdiff_t>((nU + targetPart - 1) / targetPart);
-    forParts(parallel, parts, [&](std::ptrdiff_t part) {
+    inParts(static_cast<std::ptrdiff_t>(nU), targetPart, parallel, [&](std::ptrdiff_t first, std::ptrdiff_t last) {
         WindowPairs window(scan, fgIndex, bgIndex, rows, cols, params.radius, params.fitScale);
         const std::vector<double>& alpha = window.alpha;
         const std::vector<double>& weight = window.weight;
-        const std::size_t first = static_cast<std::size_t>(part) * targetPart, last = std::min(nU, first + targetPart);
-        for (std::size_t i = first; i < last; ++i) {
+        for (auto i = static_cast<std::size_t>(first); i < static_cast<std::size_t>(last); ++i) {
             const SampleRecord& p = scan.unknown[i];
             const std::size_t n = window.gather(i);
-            double weightSum = 0, alphaSum = 0;
-            for (std::size_t k = 0; k < n; ++k) {
-                weightSum += weight[k];
-                alphaSum += weight[k] * alpha[k];
-            }
+            const double weightSum = window.weightSum, alphaSum = window.alphaSum;
             const SampleRecord& f = scan.foreground[static_cast<std::size_t>(fgIndex[i])];
             const SampleRecord& b = scan.background[static_cast<std::size_t>(bgIndex[i])];
             const Blend& own = window.own();
@@ -197,20 +195,13 @@ void redrawTargets(const FringeScanResult& scan, const std::int32_t* fgIndex, co
                    std::ptrdiff_t rows, std::ptrdiff_t cols, const double* prior, std::vector<double>& target,
                    const TargetParams& params, const RedrawParams& redraw, const ParallelFor& parallel) {
     const std::size_t nU = scan.unknown.size();
-    const auto parts = static_cast<std::ptrdiff_t>((nU + targetPart - 1) / targetPart);
-    forParts(parallel, parts, [&](std::ptrdiff_t part) {
+    inParts(static_cast<std::ptrdiff_t>(nU), targetPart, parallel, [&](std::ptrdiff_t first, std::ptrdiff_t last) {
         WindowPairs window(scan, fgIndex, bgIndex, rows, cols, redraw.radius, params.fitScale);
-        const std::size_t first = static_cast<std::size_t>(part) * targetPart, last = std::min(nU, first + targetPart);
-        for (std::size_t i = first; i < last; ++i) {
+        for (auto i = static_cast<std::size_t>(first); i < static_cast<std::size_t>(last); ++i) {
             if (std::fabs(target[i] - prior[i]) <= redraw.gap) continue;
-            const std::size_t n = window.gather(i, prior, redraw.priorScale);
-            double weightSum = 0, alphaSum = 0;
-            for (std::size_t k = 0; k < n; ++k) {
-                weightSum += window.weight[k];
-                alphaSum += window.weight[k] * window.alpha[k];
-            }
-            if (!(weightSum > 0)) continue;   // no pair fits both the colour and the prior
-            target[i] = snapped(alphaSum / weightSum, std::sqrt(window.own().separation2), params);
+            window.gather(i, prior, redraw.priorScale);
+            if (!(window.weightSum > 0)) continue;   // no pair fits both the colour and the prior
+            target[i] = snapped(window.alphaSum / window.weightSum, std::sqrt(window.own().separation2), params);
         }
     });
 }

@@ -246,7 +246,7 @@ int solve(const LowerSegments& a, const double* b, double* x, double tolerance, 
 int conjugateGradient(const LowerSegments& a, const double* b, double* x, double tolerance, int maxIterations,
                       const ParallelFor& parallel) {
     if (a.n == 0) return 0;
-    return tolerance >= 1e-4 ? solve<float>(a, b, x, tolerance, maxIterations, parallel)
+    return tolerance >= floatTolerance ? solve<float>(a, b, x, tolerance, maxIterations, parallel)
                    : solve<double>(a, b, x, tolerance, maxIterations, parallel);
 }
 

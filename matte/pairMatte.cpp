@@ -297,23 +297,23 @@ Matte run(const MatteInput& in, const MatteOptions& options, ThreadPool& pool, s
     // targets are drawn up again against it (redrawTargets), so that of the pairs
     // that fit a colour about equally well the ones that agree with it win.
     RefineTargets targets;
+    const auto refineInput = [&] {
+        return RefineInput{in.image.data(), in.unknownMask.data(), matte.alpha.data(), targets.target.data(),
+                           targets.confidence.data(), in.rows, in.cols};
+    };
     std::vector<double> start;
     const RefineParams refineParams = pipelineRefine();
     if (options.refine) {
         report("refine", 0, 1);
         targets = refineTargets(scan, fgIndex.data(), bgIndex.data(), in.rows, in.cols, {}, onPool);
-        const RefineInput first{in.image.data(), in.unknownMask.data(), matte.alpha.data(),
-                                targets.target.data(), targets.confidence.data(), in.rows, in.cols};
-        start = guidedBand(first, refineParams.guidedRadius, refineParams.epsilon, onPool);
+        start = guidedBand(refineInput(), refineParams.guidedRadius, refineParams.epsilon, onPool);
         redrawTargets(scan, fgIndex.data(), bgIndex.data(), in.rows, in.cols, start.data(), targets.target, {}, {},
                       onPool);
     }
     std::vector<SampleRecord>().swap(scan.unknown);
     std::vector<std::int32_t>().swap(scan.indexMap);
     if (options.refine) {
-        const RefineInput refineInput{in.image.data(), in.unknownMask.data(), matte.alpha.data(),
-                                      targets.target.data(), targets.confidence.data(), in.rows, in.cols};
-        const std::vector<double> refined = refineBand(refineInput, refineParams, std::move(start), onPool);
+        const std::vector<double> refined = refineBand(refineInput(), refineParams, std::move(start), onPool);
         eachUnknown([&](std::size_t i, std::size_t cell) { matte.alpha[cell] = refined[i]; });
         report("refine", 1, 1);
     }

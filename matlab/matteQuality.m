@@ -19,8 +19,11 @@ function results = matteQuality(folders, varargin)
 %     s     seconds of a pairMatte call, the best of three after an untimed one, so
 %           that loading the modules and a busy machine count least;
 %   and, where bench/peerScores.csv knows them, the SAD of closed-form matting (cf)
-%   and information-flow matting (if) on that case. Per folder, the totals: sums,
-%   MSE their mean, and the peers' totals over the same cases.
+%   and information-flow matting (if) on that case. Closed-form matting's measures
+%   of a case the file does not know are computed on the spot (closedFormMatte,
+%   when the refineBand module is built), so that cases of one's own are scored
+%   beside it too. Per folder, the totals: sums, MSE their mean, and the peers'
+%   totals over the same cases.
 %
 %   results = matteQuality(...) also returns the rows, a struct array with the fields
 %   folder, name, unknown, and sad, mse, gradient, connectivity, seconds of the
@@ -68,6 +71,7 @@ for f = 1:numel(folders)
         [row.sad, row.mse, row.unknown, row.gradient, row.connectivity] = ...
             matteScores(alpha, matteCase.alpha, matteCase.trimap);
         row = orderfields(row, results);
+        peers = withClosedForm(peers, matteCase);
         fprintf('%-8s %7d | %s | %s | %s\n', name{1}, row.unknown, measureText(row, searchMeasures), ...
                 measureText(row, measures), peerText(peers, name(1), 'sad'));
         results(end + 1) = row; %#ok<AGROW>
@@ -136,6 +140,22 @@ for k = 1:numel(names)
         values(k) = peers.(measure)(at);
     end
 end
+end
+
+function peers = withClosedForm(peers, matteCase)
+% Adds closed-form matting's measures on a case the peers' file does not know.
+known = ~isnan(peerValues(peers, 'closed-form', {matteCase.name}, 'sad'));
+if known || exist('refineBand') ~= 3 %#ok<EXIST>
+    return;
+end
+alpha = closedFormMatte(matteCase.image, matteCase.trimap);
+[sad, mse, ~, gradient, connectivity] = matteScores(alpha, matteCase.alpha, matteCase.trimap);
+peers.method{end + 1} = 'closed-form';
+peers.case{end + 1} = matteCase.name;
+peers.sad(end + 1) = sad;
+peers.mse(end + 1) = mse;
+peers.gradient(end + 1) = gradient;
+peers.connectivity(end + 1) = connectivity;
 end
 
 function peers = peerScores()

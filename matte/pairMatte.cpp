@@ -10,6 +10,7 @@
 #include <numeric>
 
 #include "bandRefine.h"
+#include "coarseStart.h"
 #include "cutout.h"
 #include "hugePages.h"
 #include "inputs.h"
@@ -293,9 +294,11 @@ Matte run(const MatteInput& in, const MatteOptions& options, ThreadPool& pool, s
             },
             maskColumns);
     };
-    // The solve's start, the guided filter of the targets, is a smooth matte: the
-    // targets are drawn up again against it (redrawTargets), so that of the pairs
-    // that fit a colour about equally well the ones that agree with it win.
+    // The guided filter of the targets is a smooth matte: the targets are drawn up
+    // again against it (redrawTargets), so that of the pairs that fit a colour about
+    // equally well the ones that agree with it win. The solve, stopped early, keeps
+    // much of its start where no known pixel is near; it starts from the coarse
+    // closed-form matte, which carries what the known pixels say across wide bands.
     RefineTargets targets;
     const auto refineInput = [&] {
         return RefineInput{in.image.data(), in.unknownMask.data(), matte.alpha.data(), targets.target.data(),
@@ -309,6 +312,7 @@ Matte run(const MatteInput& in, const MatteOptions& options, ThreadPool& pool, s
         start = guidedBand(refineInput(), refineParams.guidedRadius, refineParams.epsilon, onPool);
         redrawTargets(scan, fgIndex.data(), bgIndex.data(), in.rows, in.cols, start.data(), targets.target, {}, {},
                       onPool);
+        start = coarseStart(refineInput(), {}, onPool);
     }
     std::vector<SampleRecord>().swap(scan.unknown);
     std::vector<std::int32_t>().swap(scan.indexMap);

@@ -180,7 +180,7 @@ std::uint32_t stripSeed(std::uint32_t passSeed, std::ptrdiff_t k) {
 // effect reaches the matte only through the iterations that follow.
 RefineParams pipelineRefine() {
     RefineParams params;
-    params.knownPull.strength = 0.05;
+    params.knownPull.strength = 0.3;
     params.tolerance = 5e-4;
     return params;
 }

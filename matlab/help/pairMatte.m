@@ -49,7 +49,7 @@
 %   against 0.0125: where pairs that fit the colour disagree, the smoothness term decides.
 %   A further pull ties each unknown pixel to the 8 known pixels nearest to it in
 %   colour and position among every second pixel of its 25 x 25 window, each adding
-%   0.05 exp(-d^2 / 0.05^2) (alpha - their alpha)^2 (d^2: squared colour distance plus
+%   0.3 exp(-d^2 / 0.05^2) (alpha - their alpha)^2 (d^2: squared colour distance plus
 %   (0.01 x pixel offset)^2): a known pixel of the same colour nearby says what the
 %   alpha of a strand or a hole is where the fringe's pairs misjudge it.
 %   Before the solve, a target more than 0.1 away from a guided filter of the

@@ -309,9 +309,12 @@ Matte run(const MatteInput& in, const MatteOptions& options, ThreadPool& pool, s
     if (options.refine) {
         report("refine", 0, 1);
         targets = refineTargets(scan, fgIndex.data(), bgIndex.data(), in.rows, in.cols, {}, onPool);
-        start = guidedBand(refineInput(), refineParams.guidedRadius, refineParams.epsilon, onPool);
-        redrawTargets(scan, fgIndex.data(), bgIndex.data(), in.rows, in.cols, start.data(), targets.target, {}, {},
-                      onPool);
+        {
+            const std::vector<double> smooth =
+                guidedBand(refineInput(), refineParams.guidedRadius, refineParams.epsilon, onPool);
+            redrawTargets(scan, fgIndex.data(), bgIndex.data(), in.rows, in.cols, smooth.data(), targets.target, {},
+                          {}, onPool);
+        }
         start = coarseStart(refineInput(), {}, onPool);
     }
     std::vector<SampleRecord>().swap(scan.unknown);

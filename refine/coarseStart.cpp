@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "blockGrid.h"
+
 namespace pairseek {
 namespace {
 
@@ -24,18 +26,16 @@ CoarseGrid coarseGrid(const RefineInput& in, std::ptrdiff_t factor, const Parall
     grid.unknownMask.assign(static_cast<std::size_t>(cells), 0);
     // Each coarse column is summed by one part, pixel by pixel in column-major order.
     inColumnParts(grid.cols, parallel, [&](std::ptrdiff_t first, std::ptrdiff_t last) {
-        std::vector<double> count(static_cast<std::size_t>(grid.rows)), low(count.size()), high(count.size());
+        std::vector<double> low(static_cast<std::size_t>(grid.rows)), high(low.size());
         for (std::ptrdiff_t gc = first; gc < last; ++gc) {
-            std::fill(count.begin(), count.end(), 0.0);
             std::fill(low.begin(), low.end(), 2.0);
             std::fill(high.begin(), high.end(), -1.0);
-            const std::ptrdiff_t cell0 = gc * grid.rows;
-            for (std::ptrdiff_t c = gc * factor; c < std::min(in.cols, (gc + 1) * factor); ++c)
+            const std::ptrdiff_t cell0 = gc * grid.rows, cellCols = std::min(in.cols, (gc + 1) * factor) - gc * factor;
+            for (std::ptrdiff_t c = gc * factor; c < gc * factor + cellCols; ++c)
                 for (std::ptrdiff_t r = 0; r < in.rows; ++r) {
                     const std::ptrdiff_t p = r + c * in.rows, gr = r / factor;
                     const auto cell = static_cast<std::size_t>(cell0 + gr);
                     for (std::ptrdiff_t k = 0; k < 3; ++k) grid.image[cell + static_cast<std::size_t>(k * cells)] += in.image[p + k * plane];
-                    count[static_cast<std::size_t>(gr)] += 1;
                     if (in.unknownMask[p]) {
                         grid.unknownMask[cell] = 1;
                     } else {
@@ -45,7 +45,8 @@ CoarseGrid coarseGrid(const RefineInput& in, std::ptrdiff_t factor, const Parall
                 }
             for (std::ptrdiff_t gr = 0; gr < grid.rows; ++gr) {
                 const auto g = static_cast<std::size_t>(gr), cell = static_cast<std::size_t>(cell0 + gr);
-                for (std::ptrdiff_t k = 0; k < 3; ++k) grid.image[cell + static_cast<std::size_t>(k * cells)] /= count[g];
+                const auto pixels = static_cast<double>((std::min(in.rows, (gr + 1) * factor) - gr * factor) * cellCols);
+                for (std::ptrdiff_t k = 0; k < 3; ++k) grid.image[cell + static_cast<std::size_t>(k * cells)] /= pixels;
                 // A cell whose known pixels disagree (foreground beside background) is an edge: unknown.
                 if (low[g] != high[g]) grid.unknownMask[cell] = 1;
                 if (!grid.unknownMask[cell]) grid.knownAlpha[cell] = low[g];
@@ -59,12 +60,7 @@ CoarseGrid coarseGrid(const RefineInput& in, std::ptrdiff_t factor, const Parall
 
 std::vector<double> coarseStart(const RefineInput& in, const CoarseStartParams& params, const ParallelFor& parallel) {
     const std::ptrdiff_t factor = std::max(params.factor, 1);
-    std::vector<std::ptrdiff_t> firstUnknown(static_cast<std::size_t>(in.cols + 1), 0);
-    for (std::ptrdiff_t c = 0; c < in.cols; ++c) {
-        std::ptrdiff_t count = 0;
-        for (std::ptrdiff_t r = 0; r < in.rows; ++r) count += in.unknownMask[r + c * in.rows] != 0;
-        firstUnknown[static_cast<std::size_t>(c + 1)] = firstUnknown[static_cast<std::size_t>(c)] + count;
-    }
+    const std::vector<std::ptrdiff_t> firstUnknown = unknownBefore(in.unknownMask, in.rows, 0, 0, in.rows, in.cols);
     std::vector<double> start(static_cast<std::size_t>(firstUnknown.back()));
     if (start.empty()) return start;
 
@@ -82,26 +78,17 @@ std::vector<double> coarseStart(const RefineInput& in, const CoarseStartParams& 
     for (std::size_t cell = 0, u = 0; cell < alpha.size(); ++cell)
         if (grid.unknownMask[cell]) alpha[cell] = solved[u++];
 
-    // Bilinear between cell centres, clamped at the grid's edges.
-    const auto coarse = [&](std::ptrdiff_t fine, std::ptrdiff_t size, std::ptrdiff_t& low, std::ptrdiff_t& high) {
-        const double at = std::min(std::max((static_cast<double>(fine) + 0.5) / static_cast<double>(factor) - 0.5, 0.0),
-                                   static_cast<double>(size - 1));
-        low = static_cast<std::ptrdiff_t>(at);
-        high = std::min(low + 1, size - 1);
-        return at - static_cast<double>(low);
-    };
+    // Bilinear between cell centres, clamped at the grid's edges; the rows' weights
+    // are the same in every column.
+    std::vector<Interpolation> down(static_cast<std::size_t>(in.rows));
+    for (std::ptrdiff_t r = 0; r < in.rows; ++r) down[static_cast<std::size_t>(r)] = interpolation(r, factor, grid.rows);
     inColumnParts(in.cols, parallel, [&](std::ptrdiff_t first, std::ptrdiff_t last) {
         for (std::ptrdiff_t c = first; c < last; ++c) {
-            std::ptrdiff_t c0, c1, u = firstUnknown[static_cast<std::size_t>(c)];
-            const double wc = coarse(c, grid.cols, c0, c1);
-            for (std::ptrdiff_t r = 0; r < in.rows; ++r) {
-                if (!in.unknownMask[r + c * in.rows]) continue;
-                std::ptrdiff_t r0, r1;
-                const double wr = coarse(r, grid.rows, r0, r1);
-                const auto at = [&](std::ptrdiff_t gr, std::ptrdiff_t gc) { return alpha[static_cast<std::size_t>(gr + gc * grid.rows)]; };
-                start[static_cast<std::size_t>(u++)] = (1 - wc) * ((1 - wr) * at(r0, c0) + wr * at(r1, c0)) +
-                                                       wc * ((1 - wr) * at(r0, c1) + wr * at(r1, c1));
-            }
+            const Interpolation across = interpolation(c, factor, grid.cols);
+            std::ptrdiff_t u = firstUnknown[static_cast<std::size_t>(c)];
+            for (std::ptrdiff_t r = 0; r < in.rows; ++r)
+                if (in.unknownMask[r + c * in.rows])
+                    start[static_cast<std::size_t>(u++)] = interpolated(alpha.data(), grid.rows, down[static_cast<std::size_t>(r)], across);
         }
     });
     return start;

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "bandRefine.h"
+#include "blockGrid.h"
 #include "hugePages.h"
 
 namespace pairseek {
@@ -143,19 +144,14 @@ public:
     void write(std::ptrdiff_t part, const std::vector<std::ptrdiff_t>& firstUnknown, double* alpha) const {
         const std::ptrdiff_t planeSize = in_.rows * in_.cols, n = blocks();
         for (std::ptrdiff_t c = part * partBlocks * blockSide; c < std::min(box_.cols, (part + 1) * partBlocks * blockSide); ++c) {
-            const Interpolation across = interpolation(c, cols_);
+            const Interpolation across = interpolation(c, blockSide, cols_);
             std::ptrdiff_t u = firstUnknown[static_cast<std::size_t>(c)];
             for (std::ptrdiff_t r = 0; r < box_.rows; ++r) {
                 const std::ptrdiff_t p = pixel(r, c);
                 if (!in_.unknownMask[p]) continue;
-                const Interpolation down = interpolation(r, rows_);
+                const Interpolation down = interpolation(r, blockSide, rows_);
                 double fit[Fits];
-                for (int k = 0; k < Fits; ++k) {
-                    const double* f = &fits_[static_cast<std::size_t>(k * n)];
-                    const auto at = [&](std::ptrdiff_t br, std::ptrdiff_t bc) { return f[br + bc * rows_]; };
-                    fit[k] = (1 - across.weight) * ((1 - down.weight) * at(down.first, across.first) + down.weight * at(down.last, across.first)) +
-                             across.weight * ((1 - down.weight) * at(down.first, across.last) + down.weight * at(down.last, across.last));
-                }
+                for (int k = 0; k < Fits; ++k) fit[k] = interpolated(&fits_[static_cast<std::size_t>(k * n)], rows_, down, across);
                 const double value = fit[AR] * in_.image[p] + fit[AG] * in_.image[p + planeSize] +
                                      fit[AB] * in_.image[p + 2 * planeSize] + fit[B0];
                 alpha[u++] = std::min(std::max(value, 0.0), 1.0);
@@ -164,19 +160,6 @@ public:
     }
 
 private:
-    struct Interpolation {
-        std::ptrdiff_t first, last;
-        double weight;   // of `last`
-    };
-
-    // Between which block centres pixel x lies (blocks of the `count` along its axis), and how far.
-    static Interpolation interpolation(std::ptrdiff_t x, std::ptrdiff_t count) {
-        const double at = (static_cast<double>(x) - 0.5 * (blockSide - 1)) / blockSide;
-        const auto first = std::min(std::max(static_cast<std::ptrdiff_t>(std::floor(at)), std::ptrdiff_t{0}), count - 1);
-        const std::ptrdiff_t last = std::min(first + 1, count - 1);
-        return {first, last, last == first ? 0.0 : std::min(std::max(at - static_cast<double>(first), 0.0), 1.0)};
-    }
-
     std::ptrdiff_t blocks() const { return rows_ * cols_; }
     std::ptrdiff_t pixel(std::ptrdiff_t r, std::ptrdiff_t c) const { return (box_.r0 + r) + (box_.c0 + c) * in_.rows; }
 
@@ -207,12 +190,7 @@ std::vector<double> guidedBand(const RefineInput& in, int radius, double epsilon
     c0 = std::max(c0 - radius, std::ptrdiff_t{0});
     c1 = std::min(c1 + radius, cols - 1);
     const Box box{r0, c0, r1 - r0 + 1, c1 - c0 + 1};
-    std::vector<std::ptrdiff_t> firstUnknown(static_cast<std::size_t>(box.cols + 1), 0);
-    for (std::ptrdiff_t c = 0; c < box.cols; ++c) {
-        std::ptrdiff_t count = 0;
-        for (std::ptrdiff_t r = 0; r < box.rows; ++r) count += in.unknownMask[(r0 + r) + (c0 + c) * rows] != 0;
-        firstUnknown[static_cast<std::size_t>(c + 1)] = firstUnknown[static_cast<std::size_t>(c)] + count;
-    }
+    const std::vector<std::ptrdiff_t> firstUnknown = unknownBefore(in.unknownMask, rows, r0, c0, box.rows, box.cols);
     // Parts fixed by the box, each summing in its own fixed order: the same
     // matte on any number of threads.
     BlockGuidedFilter filter(in, box, radius, epsilon);

@@ -217,8 +217,10 @@ Matte run(const MatteInput& in, const MatteOptions& options, ThreadPool& pool, s
     report("scan", 1, 1);
 
     std::vector<std::int32_t> fgIndex, bgIndex;
+    // The distances to the nearest known pixels: the search's scales, and how far
+    // the refinement trusts the targets; they go once the targets have them.
+    std::unique_ptr<double[]> fgScale, bgScale;
     {
-        std::unique_ptr<double[]> fgScale, bgScale;
         nearestPairs(onPool, scan, in.rows, in.cols, fgIndex, bgIndex, fgScale, bgScale);
         const SampleTables unknown = tablesOf(scan.unknown, onPool), foreground = tablesOf(scan.foreground, onPool),
                            background = tablesOf(scan.background, onPool);
@@ -267,7 +269,7 @@ Matte run(const MatteInput& in, const MatteOptions& options, ThreadPool& pool, s
                 matte.alpha[cell] = clampUnit(opacity[cell]);
             }
         });
-    }   // the search's tables and scales go before the refinement needs its memory
+    }   // the search's tables go before the refinement needs its memory
 
     // From here on the unknown pixels are found in the mask, in parts of columns,
     // each part numbering its own from the count of those before it (the list's
@@ -316,7 +318,12 @@ Matte run(const MatteInput& in, const MatteOptions& options, ThreadPool& pool, s
                           {}, onPool);
         }
         start = coarseStart(refineInput(), {}, onPool);
+        // The smooth matte above weighs the targets by the pairs' agreement alone;
+        // the solve trusts them less where both known sides are near.
+        weighByBalance(targets.confidence, fgScale.get(), bgScale.get(), TargetParams{}.balancedTrust, onPool);
     }
+    fgScale.reset();
+    bgScale.reset();
     std::vector<SampleRecord>().swap(scan.unknown);
     std::vector<std::int32_t>().swap(scan.indexMap);
     if (options.refine) {

@@ -191,6 +191,18 @@ RefineTargets refineTargets(const FringeScanResult& scan, const std::int32_t* fg
     return out;
 }
 
+void weighByBalance(std::vector<double>& confidence, const double* foregroundDistance,
+                    const double* backgroundDistance, double balancedTrust, const ParallelFor& parallel) {
+    inParts(static_cast<std::ptrdiff_t>(confidence.size()), targetPart, parallel,
+            [&](std::ptrdiff_t first, std::ptrdiff_t last) {
+                for (auto i = static_cast<std::size_t>(first); i < static_cast<std::size_t>(last); ++i) {
+                    const double dF = foregroundDistance[i], dB = backgroundDistance[i];
+                    const double lopsided = (dF - dB) / (dF + dB);
+                    confidence[i] *= balancedTrust + (1 - balancedTrust) * (lopsided * lopsided);
+                }
+            });
+}
+
 void redrawTargets(const FringeScanResult& scan, const std::int32_t* fgIndex, const std::int32_t* bgIndex,
                    std::ptrdiff_t rows, std::ptrdiff_t cols, const double* prior, std::vector<double>& target,
                    const TargetParams& params, const RedrawParams& redraw, const ParallelFor& parallel) {

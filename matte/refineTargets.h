@@ -19,6 +19,7 @@ struct TargetParams {
     double spreadScale = 0.0125; // spread of the neighbours' alphas at which trust falls to 1/e
     double snap = 0.15;          // targets within snap of 0 or 1 become 0 or 1,
     double snapColour = 0.06;    // as do those whose colour lies this close to B (or F) along the pair's line
+    double balancedTrust = 0.25; // trust left where the known foreground and background are equally far
 };
 
 // Where the targets are drawn up again against a prior matte (redrawTargets).
@@ -58,6 +59,18 @@ struct RefineTargets {
 RefineTargets refineTargets(const FringeScanResult& scan, const std::int32_t* fgIndex, const std::int32_t* bgIndex,
                             std::ptrdiff_t rows, std::ptrdiff_t cols, const TargetParams& params = {},
                             const ParallelFor& parallel = {});
+
+// The confidence scaled by how lopsided the pixel's place in the band is: with
+// dF, dB the distances to the nearest known foreground and background pixel and
+// b = (dF - dB) / (dF + dB), by balancedTrust + (1 - balancedTrust) b^2. Where
+// both sides are about equally near, the smoothness term has both to interpolate
+// between and reads the blend from the colours; it is often right where the pairs
+// are not (a veil over a backdrop the fringe does not show). Where one side is far
+// (a hole deep in the foreground, a strand far out over the background), it has
+// little to go by and the pairs keep their full weight. Distances are positive,
+// one per unknown pixel in the scan's order; runs in parts on `parallel`.
+void weighByBalance(std::vector<double>& confidence, const double* foregroundDistance,
+                    const double* backgroundDistance, double balancedTrust, const ParallelFor& parallel = {});
 
 // The targets drawn up again with a prior: prior holds one alpha per unknown
 // pixel in the scan's order (the band solve's smooth start). Where |target - prior| >

@@ -153,6 +153,30 @@ TEST(RefineTargets, OneColourPairIsNotTrusted) {
     EXPECT_EQ(t.confidence[0], 0.0);
 }
 
+TEST(WeighByBalance, TrustFallsWhereBothKnownSidesAreEquallyNear) {
+    // Per pixel: distances to the nearest known foreground and background pixel, the
+    // confidence before and after, with a balanced trust of 0.25.
+    struct Case {
+        double dF, dB, before, after;
+    } cases[] = {
+        {5, 5, 0.8, 0.8 * 0.25},             // midway: the floor
+        {1, 1, 1.0, 0.25},                   // next to both sides, as at a thin edge
+        {1, 3, 1.0, 0.25 + 0.75 * 0.25},     // (dF - dB) / (dF + dB) = -1/2
+        {3, 1, 1.0, 0.25 + 0.75 * 0.25},     // the sides swapped: the same
+        {1, 99, 0.6, 0.6 * (0.25 + 0.75 * 0.98 * 0.98)},   // a hole deep in the foreground
+        {40, 8, 0.0, 0.0},                   // no trust stays none
+    };
+    std::vector<double> dF, dB, confidence;
+    for (const Case& c : cases) {
+        dF.push_back(c.dF);
+        dB.push_back(c.dB);
+        confidence.push_back(c.before);
+    }
+    weighByBalance(confidence, dF.data(), dB.data(), 0.25);
+    for (std::size_t i = 0; i < confidence.size(); ++i)
+        EXPECT_NEAR(confidence[i], cases[i].after, 1e-12) << "case " << i;
+}
+
 TEST(RedrawTargets, ThePriorPicksAmongPairsThatFitAlike) {
     // The middle colour fits its own pair at alpha 0.5 and its two neighbours' pair
     // at 0.75 exactly, so its first target is their mean 2/3. Against a prior the

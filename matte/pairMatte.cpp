@@ -185,6 +185,16 @@ RefineParams pipelineRefine() {
     return params;
 }
 
+// The coarse closed-form start, tied to its own guided start: across a wide band
+// of even colour the Laplacian is nearly flat, and where its solve stops there
+// would set the level of a veil or of dense hair; the tie sets it instead to what
+// the known cells around say through their local colour models.
+CoarseStartParams pipelineCoarseStart() {
+    CoarseStartParams params;
+    params.startTie = 1e-3;
+    return params;
+}
+
 Matte run(const MatteInput& in, const MatteOptions& options, ThreadPool& pool, std::ptrdiff_t stripPixels) {
     Reporter report{options.progress};
     const ParallelFor onPool = pool.parallelFor();
@@ -317,7 +327,7 @@ Matte run(const MatteInput& in, const MatteOptions& options, ThreadPool& pool, s
             redrawTargets(scan, fgIndex.data(), bgIndex.data(), in.rows, in.cols, smooth.data(), targets.target, {},
                           {}, onPool);
         }
-        start = coarseStart(refineInput(), {}, onPool);
+        start = coarseStart(refineInput(), pipelineCoarseStart(), onPool);
         // The smooth matte above weighs the targets by the pairs' agreement alone;
         // the solve trusts them less where both known sides are near.
         weighByBalance(targets.confidence, fgScale.get(), bgScale.get(), TargetParams{}.balancedTrust, onPool);

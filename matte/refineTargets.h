@@ -19,7 +19,7 @@ struct TargetParams {
     double spreadScale = 0.0125; // spread of the neighbours' alphas at which trust falls to 1/e
     double snap = 0.15;          // targets within snap of 0 or 1 become 0 or 1,
     double snapColour = 0.06;    // as do those whose colour lies this close to B (or F) along the pair's line
-    double balancedTrust = 0.25; // trust left where the known foreground and background are equally far
+    double balancedTrust = 0.125; // trust left where the known foreground and background are equally far
 };
 
 // Where the targets are drawn up again against a prior matte (redrawTargets).

@@ -213,8 +213,8 @@ std::vector<double> refineBand(const RefineInput& in, const RefineParams& params
     for (std::ptrdiff_t j = 0; j < nU; ++j) {
         const auto u = static_cast<std::size_t>(j);
         const double weight = std::max(params.lambda * in.confidence[j], 1e-9);
-        matrix.diagonal[u] += weight + pull.weight[u];
-        rhs[u] = weight * in.target[j] - knownPart[u] + pull.pull[u];
+        matrix.diagonal[u] += (weight + pull.weight[u]) + params.startTie;
+        rhs[u] = ((weight * in.target[j] - knownPart[u]) + pull.pull[u]) + params.startTie * start[u];
     }
     const SegmentedMatrix segmented(std::move(matrix));
 

@@ -29,10 +29,11 @@ struct RefineParams {
     int guidedRadius = 12;     // window radius of the starting matte
     int maxIterations = 1000;
     KnownPullParams knownPull;   // towards known pixels of the same colour nearby (off by default)
+    double startTie = 0;       // weight of a tie of every unknown pixel to the solve's start (0: none)
 };
 
 // Minimises x' L x + sum lambda * confidence * (x - target)^2 + the known pull's
-// energy (knownPull.h) over the unknown pixels, L the
+// energy (knownPull.h) + sum startTie * (x - start)^2 over the unknown pixels, L the
 // matting Laplacian with the known pixels fixed at knownAlpha. Returns one value
 // per unknown pixel in [0, 1]. The assembly and the solve run their parts on
 // `parallel`; the result does not depend on how. Throws std::bad_alloc when

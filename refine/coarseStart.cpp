@@ -70,6 +70,7 @@ std::vector<double> coarseStart(const RefineInput& in, const CoarseStartParams& 
     RefineParams solve;
     solve.tolerance = params.tolerance;
     solve.maxIterations = params.maxIterations;
+    solve.startTie = params.startTie;
     const std::vector<double> solved =
         refineBand({grid.image.data(), grid.unknownMask.data(), grid.knownAlpha.data(), none.data(), none.data(),
                     grid.rows, grid.cols},

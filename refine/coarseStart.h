@@ -13,6 +13,7 @@ struct CoarseStartParams {
     int factor = 8;              // side of the square of pixels one coarse cell stands for
     double tolerance = 1e-4;     // relative residual of the coarse solve
     int maxIterations = 2000;
+    double startTie = 0;         // weight of the coarse solve's tie to its guided start (RefineParams)
 };
 
 // One value per unknown pixel of `in` (column-major order), in [0, 1]: each cell

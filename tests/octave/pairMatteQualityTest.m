@@ -7,7 +7,7 @@ function pairMatteQualityTest()
 %   present, else the copy of synth1 shipped in data/; the photographs and the
 %   backdrop cases only when ../shared/photos is there.
   searchBounds = struct('test', 0.01, 'synth1', 0.40, 'synth2', 1.15, 'synth3', 3.3);
-  refinedBounds = struct('test', 0.01, 'synth1', 0.079, 'synth2', 0.715, 'synth3', 2.28);
+  refinedBounds = struct('test', 0.01, 'synth1', 0.082, 'synth2', 0.73, 'synth3', 2.27);
   root = fileparts(fileparts(fileparts(mfilename('fullpath'))));
   folder = fullfile(root, '..', 'shared', 'data');
   if ~exist(folder, 'dir')
@@ -27,8 +27,8 @@ function pairMatteQualityTest()
   assert(checked >= 1, 'no case with a SAD bound found');
 
   % A narrow trimap over a textured background and a wide one over fur, each a few
-  % per cent above its refined SAD when the bound was set (0.929 and 1.306).
-  photoBounds = struct('am05t1', 0.96, 'am14t2', 1.35);
+  % per cent above its refined SAD when the bound was set (0.928 and 1.286).
+  photoBounds = struct('am05t1', 0.96, 'am14t2', 1.33);
   photos = fullfile(root, '..', 'shared', 'photos');
   if exist(photos, 'dir')
     checked = checked + checkBounds(photos, photoBounds);
@@ -40,14 +40,14 @@ function pairMatteQualityTest()
   % the synthetic foreground of synth3 over the backgrounds of two photographs
   % (bench/backdropCases), where the search's background samples are far from the
   % colour behind the veil; a few per cent above their SAD when the bound was set
-  % (0.561 and 0.997; closed-form matting 1.267 and 1.549).
+  % (0.589 and 0.973; closed-form matting 1.267 and 1.549).
   if exist(photos, 'dir') && exist(fullfile(folder, 'synth3_foreground.png'), 'file')
     cases = tempname();
     mkdir(cases);
     cleanup = onCleanup(@() removeFolder(cases));
     addpath(fullfile(root, 'bench'));
     backdropCases(folder, photos, cases, 'background');
-    checked = checked + checkBounds(cases, struct('b18', 0.58, 'b24', 1.03));
+    checked = checked + checkBounds(cases, struct('b18', 0.61, 'b24', 1.0));
   end
   fprintf('pairMatteQualityTest: passed (%d cases)\n', checked);
 end

@@ -24,7 +24,7 @@ end
 function knownAnswers()
   % A sharp edge is explained exactly by one of the two colours; an even blend
   % of the two by alpha 0.5. The refinement's iterative solve keeps them within
-  % its tolerance.
+  % what its stop leaves (a relative residual of 5e-4: about 1e-3 here).
   red = reshape([0.9 0.1 0.1], 1, 1, 3);
   blue = reshape([0.1 0.2 0.8], 1, 1, 3);
   cases = struct('name', {'sharp edge', 'even blend'}, ...
@@ -35,7 +35,7 @@ function knownAnswers()
     [image, trimap] = twoColours(c.middle);
     expected = repmat([1 1 1 c.alpha 0 0 0], 6, 1);
     refined = pairMatte(image, trimap);
-    assert(max(abs(refined(:) - expected(:))) <= 1e-3, '%s, refined: alpha differs by %g', c.name, ...
+    assert(max(abs(refined(:) - expected(:))) <= 2e-3, '%s, refined: alpha differs by %g', c.name, ...
            max(abs(refined(:) - expected(:))));
     [alpha, foreground] = pairMatte(image, trimap, 'Refine', false, 'Foreground', 'samples');
     assert(max(abs(alpha(:) - expected(:))) <= c.tolerance, '%s: alpha differs by %g', c.name, ...

@@ -61,7 +61,8 @@ RefineTargets refineTargets(const FringeScanResult& scan, const std::int32_t* fg
                             const ParallelFor& parallel = {});
 
 // The confidence scaled by how lopsided the pixel's place in the band is: with
-// dF, dB the distances to the nearest known foreground and background pixel and
+// dF, dB the distances to the nearest foreground and background sample of the
+// fringe (the known pixels next to the band: the search's first pairs) and
 // b = (dF - dB) / (dF + dB), by balancedTrust + (1 - balancedTrust) b^2. Where
 // both sides are about equally near, the smoothness term has both to interpolate
 // between and reads the blend from the colours; it is often right where the pairs

@@ -25,6 +25,14 @@ inline Interpolation interpolation(std::ptrdiff_t x, std::ptrdiff_t side, std::p
     return {first, last, last == first ? 0.0 : std::min(std::max(at - static_cast<double>(first), 0.0), 1.0)};
 }
 
+// interpolation(x, side, count) for x = 0 .. n - 1: the weights of a whole axis,
+// taken once where every column (or row) shares them.
+inline std::vector<Interpolation> interpolations(std::ptrdiff_t n, std::ptrdiff_t side, std::ptrdiff_t count) {
+    std::vector<Interpolation> along(static_cast<std::size_t>(n));
+    for (std::ptrdiff_t x = 0; x < n; ++x) along[static_cast<std::size_t>(x)] = interpolation(x, side, count);
+    return along;
+}
+
 // Bilinear value at (down, across) of a column-major plane of blocks with `rows` rows.
 inline double interpolated(const double* plane, std::ptrdiff_t rows, const Interpolation& down,
                            const Interpolation& across) {

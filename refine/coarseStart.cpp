@@ -81,8 +81,7 @@ std::vector<double> coarseStart(const RefineInput& in, const CoarseStartParams& 
 
     // Bilinear between cell centres, clamped at the grid's edges; the rows' weights
     // are the same in every column.
-    std::vector<Interpolation> down(static_cast<std::size_t>(in.rows));
-    for (std::ptrdiff_t r = 0; r < in.rows; ++r) down[static_cast<std::size_t>(r)] = interpolation(r, factor, grid.rows);
+    const std::vector<Interpolation> down = interpolations(in.rows, factor, grid.rows);
     inColumnParts(in.cols, parallel, [&](std::ptrdiff_t first, std::ptrdiff_t last) {
         for (std::ptrdiff_t c = first; c < last; ++c) {
             const Interpolation across = interpolation(c, factor, grid.cols);

@@ -53,7 +53,8 @@ class BlockGuidedFilter {
 public:
     BlockGuidedFilter(const RefineInput& in, const Box& box, std::ptrdiff_t radius, double epsilon)
         : in_(in), box_(box), rows_((box.rows + blockSide - 1) / blockSide), cols_((box.cols + blockSide - 1) / blockSide),
-          radius_(std::max<std::ptrdiff_t>(1, (radius + blockSide / 2) / blockSide)), epsilon_(epsilon) {
+          radius_(std::max<std::ptrdiff_t>(1, (radius + blockSide / 2) / blockSide)), epsilon_(epsilon),
+          down_(interpolations(box.rows, blockSide, rows_)) {
         resizeAdvised(moments_, static_cast<std::size_t>(Moments * blocks()));
         resizeAdvised(fits_, static_cast<std::size_t>(Fits * blocks()));
     }
@@ -149,7 +150,7 @@ public:
             for (std::ptrdiff_t r = 0; r < box_.rows; ++r) {
                 const std::ptrdiff_t p = pixel(r, c);
                 if (!in_.unknownMask[p]) continue;
-                const Interpolation down = interpolation(r, blockSide, rows_);
+                const Interpolation& down = down_[static_cast<std::size_t>(r)];
                 double fit[Fits];
                 for (int k = 0; k < Fits; ++k) fit[k] = interpolated(&fits_[static_cast<std::size_t>(k * n)], rows_, down, across);
                 const double value = fit[AR] * in_.image[p] + fit[AG] * in_.image[p + planeSize] +
@@ -168,6 +169,7 @@ private:
     std::ptrdiff_t rows_, cols_;   // blocks
     std::ptrdiff_t radius_;        // in blocks
     double epsilon_;
+    std::vector<Interpolation> down_;      // each box row's place between block centres
     std::vector<double> moments_, fits_;   // planes of blocks
 };
 

@@ -5,43 +5,30 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
+#include <random>
 #include <vector>
 
 #include "bandRefine.h"
+#include "columnBand.h"
 
 namespace pairseek {
 namespace {
 
-// Foreground left of column `left`, background from `right` on, the columns between
-// unknown; colours of a fixed pseudo-random texture.
+// A band over a fixed pseudo-random texture, with a start of its own and, to begin
+// with, no trusted target.
 struct TexturedBand {
-    std::ptrdiff_t rows, cols;
-    std::vector<double> image, knownAlpha;
-    std::vector<std::uint8_t> unknown;
+    ColumnBand band;
     std::vector<double> start, target, confidence;
 
-    TexturedBand(std::ptrdiff_t rows_, std::ptrdiff_t cols_, std::ptrdiff_t left, std::ptrdiff_t right)
-        : rows(rows_), cols(cols_), image(static_cast<std::size_t>(3 * rows * cols)),
-          knownAlpha(static_cast<std::size_t>(rows * cols)), unknown(knownAlpha.size()) {
-        std::uint32_t state = 12345;
-        for (double& v : image) {
-            state = state * 1664525u + 1013904223u;
-            v = static_cast<double>(state >> 8) / 16777216.0;
-        }
-        for (std::ptrdiff_t c = 0; c < cols; ++c)
-            for (std::ptrdiff_t r = 0; r < rows; ++r) {
-                const auto p = static_cast<std::size_t>(r + c * rows);
-                unknown[p] = c >= left && c < right;
-                knownAlpha[p] = c < left ? 1.0 : 0.0;
-                if (unknown[p]) start.push_back(0.5 + 0.4 * std::sin(0.7 * static_cast<double>(start.size())));
-            }
+    TexturedBand(std::ptrdiff_t rows, std::ptrdiff_t cols, std::ptrdiff_t left, std::ptrdiff_t right)
+        : band(rows, cols, left, right, [random = std::mt19937(12345)](std::ptrdiff_t, std::ptrdiff_t, std::size_t) mutable {
+              return std::uniform_real_distribution<double>(0, 1)(random);
+          }) {
+        for (std::ptrdiff_t i = 0; i < band.unknownCount; ++i) start.push_back(0.5 + 0.4 * std::sin(0.7 * static_cast<double>(i)));
         target.assign(start.size(), 0.0);
         confidence.assign(start.size(), 0.0);
     }
-    RefineInput input() const {
-        return {image.data(), unknown.data(), knownAlpha.data(), target.data(), confidence.data(), rows, cols};
-    }
+    RefineInput input() const { return band.input(target, confidence); }
 };
 
 TEST(RefineBand, ATieToTheStartIsATargetAtTheStart) {

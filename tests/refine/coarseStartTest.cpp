@@ -11,6 +11,7 @@
 
 #include "backwards.h"
 #include "coarseStart.h"
+#include "columnBand.h"
 
 namespace pairseek {
 namespace {
@@ -18,29 +19,24 @@ namespace {
 // A soft vertical edge: foreground left of column `left`, background from `right`
 // on, a linear ramp of alpha between, the image the blend of two colours.
 struct SoftEdge {
-    std::ptrdiff_t rows, cols;
-    std::vector<double> image, knownAlpha, alpha;
-    std::vector<std::uint8_t> unknown;
-    std::vector<double> none;
+    ColumnBand band;
+    std::vector<double> alpha, none;   // per unknown pixel: the ramp's alpha, no target
 
-    SoftEdge(std::ptrdiff_t rows_, std::ptrdiff_t cols_, std::ptrdiff_t left, std::ptrdiff_t right)
-        : rows(rows_), cols(cols_), image(static_cast<std::size_t>(3 * rows * cols)),
-          knownAlpha(static_cast<std::size_t>(rows * cols)), unknown(knownAlpha.size()) {
-        const double fg[3] = {0.9, 0.6, 0.2}, bg[3] = {0.1, 0.3, 0.7};
+    static double ramp(std::ptrdiff_t c, std::ptrdiff_t left, std::ptrdiff_t right) {
+        return std::min(1.0, std::max(0.0, static_cast<double>(right - c) / static_cast<double>(right - left)));
+    }
+    SoftEdge(std::ptrdiff_t rows, std::ptrdiff_t cols, std::ptrdiff_t left, std::ptrdiff_t right)
+        : band(rows, cols, left, right, [=](std::ptrdiff_t, std::ptrdiff_t c, std::size_t k) {
+              const double fg[3] = {0.9, 0.6, 0.2}, bg[3] = {0.1, 0.3, 0.7};
+              const double a = ramp(c, left, right);
+              return a * fg[k] + (1 - a) * bg[k];
+          }) {
         for (std::ptrdiff_t c = 0; c < cols; ++c)
-            for (std::ptrdiff_t r = 0; r < rows; ++r) {
-                const auto p = static_cast<std::size_t>(r + c * rows);
-                const double a = std::min(1.0, std::max(0.0, static_cast<double>(right - c) / static_cast<double>(right - left)));
-                for (std::size_t k = 0; k < 3; ++k) image[p + k * knownAlpha.size()] = a * fg[k] + (1 - a) * bg[k];
-                unknown[p] = c >= left && c < right;
-                knownAlpha[p] = c < left ? 1.0 : 0.0;
-                if (unknown[p]) alpha.push_back(a);
-            }
+            for (std::ptrdiff_t r = 0; r < rows; ++r)
+                if (band.unknown[static_cast<std::size_t>(r + c * rows)]) alpha.push_back(ramp(c, left, right));
         none.assign(alpha.size(), 0.0);
     }
-    RefineInput input() const {
-        return {image.data(), unknown.data(), knownAlpha.data(), none.data(), none.data(), rows, cols};
-    }
+    RefineInput input() const { return band.input(none, none); }
 };
 
 TEST(CoarseStart, GivesBackTheAlphaOfAWideSoftEdge) {

@@ -282,6 +282,10 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     bool noRefine = false;
     app.add_flag("--no-refine", noRefine, "The search's own alpha, without the smoothing refinement");
+    app.add_option("--gamma", options.gamma,
+                   "Alphas are read as blends of value^gamma, in [0.25, 4]: above 1 for photographs, "
+                   "1 for composites blended in their stored values")
+        ->capture_default_str();
     app.add_option("--depth", line.settings.depth, "Bits per sample of the written PNGs")
         ->check(CLI::IsMember({8, 16}))
         ->capture_default_str();

@@ -152,6 +152,7 @@ std::string optionProblem(const pairseek::MatteOptions& options) {
         const std::string flag = e.code() == "Passes"         ? "--passes"
                                  : e.code() == "Decay"        ? "--decay"
                                  : e.code() == "ColourWeight" ? "--colour-weight"
+                                 : e.code() == "Gamma"        ? "--gamma"
                                                               : "";
         return (flag.empty() ? "" : flag + ": ") + e.what();
     }

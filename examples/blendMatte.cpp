@@ -13,7 +13,9 @@ int main() {
         }
     using pairseek::ArrayView;
     using pairseek::ElementType;
+    pairseek::MatteOptions options;
+    options.gamma = 1;   // a blend of the stored values, as in a composite (a camera's are blends of light)
     const pairseek::Matte matte = pairseek::pairMatte(ArrayView::interleaved(image, ElementType::uint8, 4, 6, 3),
-                                                      ArrayView::interleaved(trimap, ElementType::uint8, 4, 6));
+                                                      ArrayView::interleaved(trimap, ElementType::uint8, 4, 6), options);
     std::printf("alpha of the blend: %.3f\n", matte.alphaAt(1, 2));
 }

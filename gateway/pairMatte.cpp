@@ -47,7 +47,9 @@ double integerOption(const mxArray* value, const char* name, double low, double 
 }
 
 Options readOptions(int nrhs, const mxArray* prhs[]) {
-    static const char* const names[] = {"Passes", "Decay", "ColourWeight", "Seed", "Refine", "Verbose", "Foreground", "Threads"};
+    static const char* const names[] = {"Passes",  "Decay",      "ColourWeight", "Seed",       "Refine",
+                                        "Verbose", "Foreground", "Threads",      "Gamma"};
+    constexpr int nameCount = sizeof names / sizeof names[0];
     Options options;
     if ((nrhs - FirstOptionIn) % 2 != 0)
         check.fail("options", "options must come in name, value pairs; got %d extra arguments", nrhs - FirstOptionIn);
@@ -55,9 +57,9 @@ Options readOptions(int nrhs, const mxArray* prhs[]) {
         char given[32] = "";
         if (!mxIsChar(prhs[k]) || mxGetString(prhs[k], given, sizeof given) != 0)
             check.fail("options", "unknown option; expected one of Passes, Decay, ColourWeight, Seed, Refine, Verbose, "
-                       "Foreground, Threads");
+                       "Foreground, Threads, Gamma");
         int which = -1;
-        for (int n = 0; n < 8; ++n)
+        for (int n = 0; n < nameCount; ++n)
             if (hostArgs::sameName(given, names[n])) which = n;
         const mxArray* value = prhs[k + 1];
         switch (which) {
@@ -78,6 +80,7 @@ Options readOptions(int nrhs, const mxArray* prhs[]) {
                 (which == 4 ? options.matte.refine : options.verbose) = v != 0;
                 break;
             }
+            case 8: options.matte.gamma = scalarOption(value, "Gamma", "a number in 0.25..4"); break;
             case 6: {
                 char method[16] = "";
                 if (!mxIsChar(value) || mxGetString(value, method, sizeof method) != 0 ||
@@ -93,7 +96,7 @@ Options readOptions(int nrhs, const mxArray* prhs[]) {
                 break;
             default:
                 check.fail("options", "unknown option '%s'; expected one of Passes, Decay, ColourWeight, Seed, "
-                           "Refine, Verbose, Foreground, Threads", given);
+                           "Refine, Verbose, Foreground, Threads, Gamma", given);
         }
     }
     return options;

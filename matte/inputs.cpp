@@ -202,6 +202,8 @@ void checkOptions(const MatteOptions& options) {
     if (!(options.colourWeight >= 0.0 && std::isfinite(options.colourWeight)))
         reject(MatteError::Kind::value, "ColourWeight",
                format("colourWeight must be a finite number >= 0; got %g", options.colourWeight));
+    if (!(options.gamma >= 0.25 && options.gamma <= 4))
+        reject(MatteError::Kind::value, "Gamma", format("gamma must be a number in 0.25..4; got %g", options.gamma));
     if (options.foreground != Foreground::estimated && options.foreground != Foreground::samples)
         reject(MatteError::Kind::value, "Foreground",
                format("foreground must be Foreground::estimated or Foreground::samples; got %d",

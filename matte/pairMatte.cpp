@@ -14,6 +14,7 @@
 #include "cutout.h"
 #include "hugePages.h"
 #include "inputs.h"
+#include "lightScan.h"
 #include "matting.h"
 #include "nearestSample.h"
 #include "pairseek.h"
@@ -207,6 +208,9 @@ Matte run(const MatteInput& in, const MatteOptions& options, ThreadPool& pool, s
 
     FringeScanResult scan =
         collectFringe(in.image.data(), in.fgMask.data(), in.bgMask.data(), in.unknownMask.data(), rows, cols, onPool);
+    // The search and the targets read alphas from the scan's colours: as blends of
+    // light. The smoothness terms and the foreground work on the stored values.
+    decodeToLight(scan, options.gamma, onPool);
     const std::size_t nU = scan.unknown.size();
     report.progress.unknown = static_cast<std::int64_t>(nU);
     report.progress.foregroundSamples = static_cast<std::int64_t>(scan.foreground.size());
@@ -357,11 +361,10 @@ Matte run(const MatteInput& in, const MatteOptions& options, ThreadPool& pool, s
         });
     } else {
         knownForeground(in, matte, onPool);
+        // The sample's stored colour, not the light the scan holds.
         eachUnknown([&](std::size_t i, std::size_t cell) {
-            const SampleRecord& f = scan.foreground[static_cast<std::size_t>(fgIndex[i])];
-            matte.foreground[cell] = f.red;
-            matte.foreground[cell + plane] = f.green;
-            matte.foreground[cell + 2 * plane] = f.blue;
+            const auto at = static_cast<std::size_t>(cellOf(scan.foreground[static_cast<std::size_t>(fgIndex[i])], in.rows));
+            for (std::size_t k = 0; k < 3; ++k) matte.foreground[cell + k * plane] = in.image[at + k * plane];
         });
     }
     report("foreground", 1, 1);

@@ -10,7 +10,7 @@
 
 namespace binding {
 
-// {"passes": 6, "decay": 0.5, "colour_weight": 150.0, "seed": 1, "refine": True}
+// {"passes": 6, "decay": 0.5, "colour_weight": 150.0, "seed": 1, "refine": True, "gamma": 1.6}
 inline pybind11::dict defaultOptions() {
     const pairseek::MatteOptions defaults;
     pybind11::dict options;
@@ -19,6 +19,7 @@ inline pybind11::dict defaultOptions() {
     options["colour_weight"] = defaults.colourWeight;
     options["seed"] = defaults.seed;
     options["refine"] = defaults.refine;
+    options["gamma"] = defaults.gamma;
     return options;
 }
 

@@ -67,6 +67,7 @@ struct MatteCall {
     double decay, colourWeight;
     long long seed;
     bool refine;
+    double gamma;
     py::object progress;
     pairseek::Foreground foreground;
     int threads;
@@ -104,6 +105,7 @@ pairseek::Matte runMatte(const py::object& imageArg, const py::object& trimapArg
     options.colourWeight = call.colourWeight;
     options.seed = static_cast<std::uint32_t>(call.seed);
     options.refine = call.refine;
+    options.gamma = call.gamma;
     options.foreground = call.foreground;
     options.threads = call.threads;
     // Captures a pointer only: nothing Python is copied without the lock.
@@ -141,6 +143,11 @@ seed : int, default {seed}
 refine : bool, default {refine}
     True: a smooth, edge-aware matte from the sampled alphas, each weighted by its
     pair's confidence. False: the search's own alphas, clamped to [0, 1].
+gamma : float, default {gamma}
+    0.25..4. The search and the refinement read each alpha as a blend of
+    value ** gamma: a camera mixes the light of foreground and background, but stores
+    light ** (1 / gamma). Above 1 for photographs; 1 for composites blended in their
+    stored values, which it then reads exactly.
 progress : callable or None, default None
     Called as ``progress(p)`` after the fringe scan, after each search pass and around
     the refinement, with the interpreter lock held; ``p`` is a :class:`pairseek.Progress`
@@ -246,25 +253,26 @@ void bindMatte(py::module_& module) {
     module.def(
         "estimate_alpha",
         [](const ArrayLike& image, const ArrayLike& trimap, int passes, double decay, double colourWeight,
-           long long seed, bool refine, const ProgressCallable& progress, int threads) {
+           long long seed, bool refine, double gamma, const ProgressCallable& progress, int threads) {
             // The foreground is dropped: the samples' colours cost nothing, and the alpha is the same.
             pairseek::Matte m = runMatte(image.object, trimap.object,
-                                         {passes, decay, colourWeight, seed, refine, progress.object,
+                                         {passes, decay, colourWeight, seed, refine, gamma, progress.object,
                                           pairseek::Foreground::samples, threads});
             return fortranArray(std::move(m.alpha), {m.rows, m.cols});
         },
         withDefaults(estimateAlphaDoc()).c_str(), py::arg("image"), py::arg("trimap"), py::kw_only(),
         py::arg("passes") = defaults.passes, py::arg("decay") = defaults.decay,
         py::arg("colour_weight") = defaults.colourWeight, py::arg("seed") = static_cast<long long>(defaults.seed),
-        py::arg("refine") = defaults.refine, py::arg("progress") = py::none(), py::arg("threads") = defaults.threads);
+        py::arg("refine") = defaults.refine, py::arg("gamma") = defaults.gamma, py::arg("progress") = py::none(),
+        py::arg("threads") = defaults.threads);
 
     module.def(
         "matte",
         [](const ArrayLike& image, const ArrayLike& trimap, int passes, double decay, double colourWeight,
-           long long seed, bool refine, const ProgressCallable& progress, const std::string& foreground,
-           int threads) {
+           long long seed, bool refine, double gamma, const ProgressCallable& progress,
+           const std::string& foreground, int threads) {
             pairseek::Matte m = runMatte(image.object, trimap.object,
-                                         {passes, decay, colourWeight, seed, refine, progress.object,
+                                         {passes, decay, colourWeight, seed, refine, gamma, progress.object,
                                           foregroundOption(foreground), threads});
             const py::ssize_t rows = m.rows, cols = m.cols;
             return std::make_pair(fortranArray(std::move(m.alpha), {rows, cols}),
@@ -273,7 +281,7 @@ void bindMatte(py::module_& module) {
         withDefaults(matteDoc()).c_str(), py::arg("image"), py::arg("trimap"), py::kw_only(), py::arg("passes") = defaults.passes,
         py::arg("decay") = defaults.decay, py::arg("colour_weight") = defaults.colourWeight,
         py::arg("seed") = static_cast<long long>(defaults.seed), py::arg("refine") = defaults.refine,
-        py::arg("progress") = py::none(), py::arg("foreground") = std::string(foregroundName(defaults.foreground)),
+        py::arg("gamma") = defaults.gamma, py::arg("progress") = py::none(), py::arg("foreground") = std::string(foregroundName(defaults.foreground)),
         py::arg("threads") = defaults.threads);
 }
 

@@ -40,6 +40,9 @@ def _parser() -> argparse.ArgumentParser:
     batch.add_argument("--seed", type=int, metavar="N", help=f"random seed, 0..4294967295 (default {default['seed']})")
     batch.add_argument("--no-refine", dest="refine", action="store_false", default=None,
                        help="the search's own alphas, without the refinement")
+    batch.add_argument("--gamma", type=float, metavar="X",
+                       help=f"alphas read as blends of value ** X, 0.25 <= X <= 4: 1 for composites blended "
+                            f"in their stored values (default {default['gamma']})")
     batch.add_argument("--no-progress", dest="progress", action="store_false", default=None,
                        help="no progress bar (default: shown when stderr is a terminal)")
     return parser
@@ -52,7 +55,7 @@ def _batch(args: argparse.Namespace) -> int:
         print(f"{PROGRAM}: --workers sets up a local cluster; it cannot be combined with --scheduler",
               file=sys.stderr)
         return 2
-    options = {name: getattr(args, name) for name in ("passes", "decay", "colour_weight", "seed", "refine")
+    options = {name: getattr(args, name) for name in ("passes", "decay", "colour_weight", "seed", "refine", "gamma")
                if getattr(args, name) is not None}
     try:
         report = batch(args.images, args.trimaps, args.out, client=args.scheduler, workers=args.workers,

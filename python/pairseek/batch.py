@@ -12,7 +12,7 @@ from .pairing import output_name, pair_files
 
 # The keyword options of estimate_alpha that a batch passes on (progress cannot
 # cross to other processes).
-MATTE_OPTIONS = ("passes", "decay", "colour_weight", "seed", "refine", "threads")
+MATTE_OPTIONS = ("passes", "decay", "colour_weight", "seed", "refine", "gamma", "threads")
 
 
 @dataclass
@@ -160,7 +160,7 @@ def batch(images, trimaps, out, client=None, workers: Optional[int] = None, over
     progress_bar : bool, optional
         A tqdm bar on stderr; None: when stderr is a terminal.
     **options
-        ``passes``, ``decay``, ``colour_weight``, ``seed``, ``refine`` as for
+        ``passes``, ``decay``, ``colour_weight``, ``seed``, ``refine``, ``gamma`` as for
         :func:`pairseek.estimate_alpha`.
 
     Returns

@@ -1,6 +1,6 @@
 // What the command's tests need from C++ besides the command:
-//   cliTestHelper matte IMAGE.u8 TRIMAP.u8 ROWS COLS CHANNELS SEED PASSES REFINE ALPHA.f64
-//     the C++ API's alpha (row-major float64) from raw interleaved uint8 arrays;
+//   cliTestHelper matte IMAGE.u8 TRIMAP.u8 ROWS COLS CHANNELS SEED PASSES REFINE GAMMA ALPHA.f64
+//     the C++ API's alpha (row-major float64) from raw interleaved uint8 arrays; GAMMA "-": its default;
 //   cliTestHelper trimap MASK.u8 ROWS COLS BAND LOW HIGH TRIMAP.u8
 //     the C++ API's trimap (row-major bytes) of a raw uint8 mask; "-" for an option: its default;
 //   cliTestHelper jpeg PIXELS.u8 ROWS COLS CHANNELS QUALITY OUT.jpg
@@ -30,6 +30,7 @@ int matte(char** argv) {
     options.seed = static_cast<std::uint32_t>(std::strtoul(argv[5], nullptr, 10));
     options.passes = std::atoi(argv[6]);
     options.refine = std::atoi(argv[7]) != 0;
+    if (std::string(argv[8]) != "-") options.gamma = std::atof(argv[8]);
     const pairseek::Matte m =
         pairseek::pairMatte(pairseek::ArrayView::interleaved(image.data(), pairseek::ElementType::uint8, rows, cols,
                                                              channels),
@@ -38,7 +39,7 @@ int matte(char** argv) {
     std::vector<double> rowMajor;
     for (long r = 0; r < rows; ++r)
         for (long c = 0; c < cols; ++c) rowMajor.push_back(m.alphaAt(r, c));
-    std::ofstream out(argv[8], std::ios::binary);
+    std::ofstream out(argv[9], std::ios::binary);
     out.write(reinterpret_cast<const char*>(rowMajor.data()),
               static_cast<std::streamsize>(rowMajor.size() * sizeof(double)));
     return out ? 0 : 1;
@@ -91,7 +92,7 @@ int jpeg(char** argv) {
 int main(int argc, char** argv) {
     const std::string what = argc > 1 ? argv[1] : "";
     try {
-        if (what == "matte" && argc == 11) return matte(argv + 2);
+        if (what == "matte" && argc == 12) return matte(argv + 2);
         if (what == "trimap" && argc == 9) return trimap(argv + 2);
         if (what == "jpeg" && argc == 8) return jpeg(argv + 2);
     } catch (const pairseek::MatteError& e) {

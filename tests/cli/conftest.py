@@ -65,8 +65,8 @@ def case(name):
     pytest.skip(f"no {name} case in {SHARED_DATA} or {DATA}")
 
 
-def api_alpha(image_png, trimap_png, tmp_path, seed=1, passes=10, refine=True):
-    """The C++ API's alpha (rows x cols float64) for 8-bit PNG inputs."""
+def api_alpha(image_png, trimap_png, tmp_path, seed=1, passes=10, refine=True, gamma=None):
+    """The C++ API's alpha (rows x cols float64) for 8-bit PNG inputs; gamma None: its default."""
     image, _ = read_png(image_png)
     trimap, _ = read_png(trimap_png)
     image = image[:, :, :3].astype(np.uint8)
@@ -74,7 +74,8 @@ def api_alpha(image_png, trimap_png, tmp_path, seed=1, passes=10, refine=True):
     image.tofile(raw_image)
     trimap[:, :, 0].astype(np.uint8).tofile(raw_trimap)
     rows, cols, channels = image.shape
-    helper("matte", raw_image, raw_trimap, rows, cols, channels, seed, passes, int(refine), out)
+    helper("matte", raw_image, raw_trimap, rows, cols, channels, seed, passes, int(refine),
+           "-" if gamma is None else gamma, out)
     return np.fromfile(out, dtype=np.float64).reshape(rows, cols)
 
 

@@ -6,20 +6,21 @@ import numpy as np
 
 from conftest import api_alpha, api_trimap, case, read_png, run, quantise, true_alpha, write_png
 
-# (case, seed, passes, refine)
+# (case, seed, passes, refine, gamma; None: the default)
 RUNS = [
-    ("synth1", 1, 10, True),
-    ("synth1", 7, 3, False),
-    ("synth2", 123456789, 10, True),
-    ("test", 4294967295, 5, True),
+    ("synth1", 1, 10, True, None),
+    ("synth1", 7, 3, False, 1.0),
+    ("synth2", 123456789, 10, True, 2.2),
+    ("test", 4294967295, 5, True, None),
 ]
 
 
-@pytest.mark.parametrize("name, seed, passes, refine", RUNS, ids=[f"{r[0]}-seed{r[1]}" for r in RUNS])
-def test_command_matches_the_api(tmp_path, name, seed, passes, refine):
+@pytest.mark.parametrize("name, seed, passes, refine, gamma", RUNS, ids=[f"{r[0]}-seed{r[1]}" for r in RUNS])
+def test_command_matches_the_api(tmp_path, name, seed, passes, refine, gamma):
     image, trimap = case(name)
-    expected = api_alpha(image, trimap, tmp_path, seed=seed, passes=passes, refine=refine)
-    options = ["--seed", seed, "--passes", passes] + ([] if refine else ["--no-refine"])
+    expected = api_alpha(image, trimap, tmp_path, seed=seed, passes=passes, refine=refine, gamma=gamma)
+    options = (["--seed", seed, "--passes", passes] + ([] if refine else ["--no-refine"]) +
+               ([] if gamma is None else ["--gamma", gamma]))
     for depth, max_value in ((8, 255), (16, 65535)):
         out = tmp_path / f"alpha{depth}.png"
         result = run(image, trimap, "-o", out, "--depth", depth, *options)
@@ -29,11 +30,12 @@ def test_command_matches_the_api(tmp_path, name, seed, passes, refine):
         np.testing.assert_array_equal(alpha[:, :, 0], quantise(expected, max_value))
 
 
-def test_seeds_give_different_mattes(tmp_path):
-    """Guards the comparison above: the seed does reach the pipeline."""
+def test_seeds_and_gammas_give_different_mattes(tmp_path):
+    """Guards the comparison above: the seed and gamma do reach the pipeline."""
     image, trimap = case("synth1")
     first = api_alpha(image, trimap, tmp_path, seed=1, refine=False)
     assert not np.array_equal(first, api_alpha(image, trimap, tmp_path, seed=2, refine=False))
+    assert not np.array_equal(first, api_alpha(image, trimap, tmp_path, seed=1, refine=False, gamma=1.0))
 
 
 def rough_mask(alpha):

@@ -82,6 +82,7 @@ CASES = [
     ("decay one", ["image.png", "trimap.png", "-o", "ALPHA", "--decay", "1"], 2, ["--decay", "got 1"]),
     ("negative colour weight", ["image.png", "trimap.png", "-o", "ALPHA", "--colour-weight", "-2"], 2,
      ["--colour-weight"]),
+    ("gamma 5", ["image.png", "trimap.png", "-o", "ALPHA", "--gamma", "5"], 2, ["--gamma", "0.25..4", "got 5"]),
     ("negative seed", ["image.png", "trimap.png", "-o", "ALPHA", "--seed", "-1"], 2, ["--seed"]),
     ("depth 12", ["image.png", "trimap.png", "-o", "ALPHA", "--depth", "12"], 2, ["--depth"]),
     ("quiet and verbose", ["image.png", "trimap.png", "-o", "ALPHA", "-q", "-v"], 2, ["--quiet", "--verbose"]),

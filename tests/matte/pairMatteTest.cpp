@@ -76,6 +76,33 @@ TEST(PairMatte, SameValuesInAnyLayoutOrTypeGiveTheSameMatte) {
     EXPECT_EQ(pairMatte(disc.imageView(), TrimapMasks{mask(fg), mask(bg), mask(unknown)}).alpha, reference.alpha);
 }
 
+// The search reads the image raised to gamma, bit for bit: the same pairs as on an
+// image of those values read as they are; its foreground samples keep the stored colours.
+TEST(PairMatte, GammaRaisesTheColoursTheSearchReads) {
+    const Disc disc;
+    std::vector<double> unit(disc.image.size()), raised(disc.image.size());
+    for (std::size_t p = 0; p < unit.size(); ++p) {
+        unit[p] = disc.image[p] / 255.0;
+        raised[p] = std::pow(unit[p], 2.2);
+    }
+    const auto view = [&](const std::vector<double>& planes) {
+        return ArrayView::columnMajor(planes.data(), ElementType::float64, disc.rows, disc.cols, 3);
+    };
+    MatteOptions asLight, asStored;
+    asLight.refine = asStored.refine = false;
+    asLight.foreground = asStored.foreground = Foreground::samples;
+    asLight.gamma = 2.2;
+    asStored.gamma = 1;
+    const Matte light = pairMatte(view(unit), disc.trimapView(), asLight);
+    const Matte ofRaised = pairMatte(view(raised), disc.trimapView(), asStored);
+    EXPECT_EQ(light.alpha, ofRaised.alpha);
+    EXPECT_NE(light.alpha, pairMatte(view(unit), disc.trimapView(), asStored).alpha);
+    // The same samples, each in the colours of its own image.
+    ASSERT_EQ(light.foreground.size(), ofRaised.foreground.size());
+    for (std::size_t p = 0; p < light.foreground.size(); ++p)
+        EXPECT_EQ(ofRaised.foreground[p], std::pow(light.foreground[p], 2.2)) << "at " << p;
+}
+
 TEST(PairMatte, SeedsRepeat) {
     const Disc disc;
     MatteOptions options;
@@ -117,8 +144,10 @@ TEST(PairMatte, RejectsWithCodeAndKind) {
     const auto cm = [&](const void* data, ElementType type, std::ptrdiff_t channels) {
         return ArrayView::columnMajor(data, type, disc.rows, disc.cols, channels);
     };
-    MatteOptions zeroPasses, decayOne, heavyColour, noSuchForeground, negativeThreads;
+    MatteOptions zeroPasses, decayOne, heavyColour, noSuchForeground, negativeThreads, gammaZero, gammaNaN;
     noSuchForeground.foreground = static_cast<Foreground>(7);
+    gammaZero.gamma = 0;
+    gammaNaN.gamma = NAN;
     zeroPasses.passes = 0;
     negativeThreads.threads = -1;
     decayOne.decay = 1;
@@ -150,6 +179,8 @@ TEST(PairMatte, RejectsWithCodeAndKind) {
         {"no such foreground", disc.imageView(), disc.trimapView(), noSuchForeground, "Foreground",
          MatteError::Kind::value},
         {"threads -1", disc.imageView(), disc.trimapView(), negativeThreads, "Threads", MatteError::Kind::value},
+        {"gamma 0", disc.imageView(), disc.trimapView(), gammaZero, "Gamma", MatteError::Kind::value},
+        {"gamma NaN", disc.imageView(), disc.trimapView(), gammaNaN, "Gamma", MatteError::Kind::value},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -6,8 +6,10 @@ function pairMatteQualityTest()
 %   refinement raises the SAD. Uses ../shared/data beside the repository when
 %   present, else the copy of synth1 shipped in data/; the photographs and the
 %   backdrop cases only when ../shared/photos is there.
-  searchBounds = struct('test', 0.01, 'synth1', 0.40, 'synth2', 1.15, 'synth3', 3.3);
-  refinedBounds = struct('test', 0.01, 'synth1', 0.082, 'synth2', 0.73, 'synth3', 2.27);
+  % The composites are blends of stored values, which the default gamma reads as
+  % blends of light: test's search alone errs by 0.018 where Gamma 1 reads it exactly.
+  searchBounds = struct('test', 0.02, 'synth1', 0.40, 'synth2', 1.0, 'synth3', 3.3);
+  refinedBounds = struct('test', 0.005, 'synth1', 0.082, 'synth2', 0.75, 'synth3', 2.25);
   root = fileparts(fileparts(fileparts(mfilename('fullpath'))));
   folder = fullfile(root, '..', 'shared', 'data');
   if ~exist(folder, 'dir')
@@ -27,8 +29,8 @@ function pairMatteQualityTest()
   assert(checked >= 1, 'no case with a SAD bound found');
 
   % A narrow trimap over a textured background and a wide one over fur, each a few
-  % per cent above its refined SAD when the bound was set (0.928 and 1.286).
-  photoBounds = struct('am05t1', 0.96, 'am14t2', 1.33);
+  % per cent above its refined SAD when the bound was set (0.938 and 1.218).
+  photoBounds = struct('am05t1', 0.97, 'am14t2', 1.26);
   photos = fullfile(root, '..', 'shared', 'photos');
   if exist(photos, 'dir')
     checked = checked + checkBounds(photos, photoBounds);
@@ -40,14 +42,15 @@ function pairMatteQualityTest()
   % the synthetic foreground of synth3 over the backgrounds of two photographs
   % (bench/backdropCases), where the search's background samples are far from the
   % colour behind the veil; a few per cent above their SAD when the bound was set
-  % (0.589 and 0.973; closed-form matting 1.267 and 1.549).
+  % (0.632 and 1.496; closed-form matting 1.267 and 1.549; 0.589 and 0.973 with
+  % Gamma 1, which reads these composites of stored values as they were made).
   if exist(photos, 'dir') && exist(fullfile(folder, 'synth3_foreground.png'), 'file')
     cases = tempname();
     mkdir(cases);
     cleanup = onCleanup(@() removeFolder(cases));
     addpath(fullfile(root, 'bench'));
     backdropCases(folder, photos, cases, 'background');
-    checked = checked + checkBounds(cases, struct('b18', 0.61, 'b24', 1.0));
+    checked = checked + checkBounds(cases, struct('b18', 0.65, 'b24', 1.54));
   end
   fprintf('pairMatteQualityTest: passed (%d cases)\n', checked);
 end

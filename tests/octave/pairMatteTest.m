@@ -23,31 +23,43 @@ end
 
 function knownAnswers()
   % A sharp edge is explained exactly by one of the two colours; an even blend
-  % of the two by alpha 0.5. The refinement's iterative solve keeps them within
-  % what its stop leaves (a relative residual of 5e-4: about 1e-3 here).
+  % by alpha 0.5, when it is read as it was made: of the stored values with
+  % Gamma 1 (a composite), of light (values^gamma) with that gamma (a camera).
+  % The refinement's iterative solve keeps them within what its stop leaves (a
+  % relative residual of 5e-4: about 1e-3 here).
   red = reshape([0.9 0.1 0.1], 1, 1, 3);
   blue = reshape([0.1 0.2 0.8], 1, 1, 3);
-  cases = struct('name', {'sharp edge', 'even blend'}, ...
-                 'middle', {[red red blue], repmat(0.5 * red + 0.5 * blue, 1, 3)}, ...
-                 'alpha', {[1 1 0], [0.5 0.5 0.5]}, 'tolerance', {0, 1e-12});
+  ofLight = @(g) ((red .^ g + blue .^ g) / 2) .^ (1 / g);
+  cases = struct('name', {'sharp edge', 'even blend of stored values', 'even blend of light'}, ...
+                 'middle', {[red red blue], repmat(0.5 * red + 0.5 * blue, 1, 3), repmat(ofLight(2.2), 1, 3)}, ...
+                 'gamma', {{}, {'Gamma', 1}, {'Gamma', 2.2}}, ...
+                 'alpha', {[1 1 0], [0.5 0.5 0.5], [0.5 0.5 0.5]}, 'tolerance', {0, 1e-12, 1e-12});
   for t = 1:numel(cases)
     c = cases(t);
     [image, trimap] = twoColours(c.middle);
     expected = repmat([1 1 1 c.alpha 0 0 0], 6, 1);
-    refined = pairMatte(image, trimap);
+    refined = pairMatte(image, trimap, c.gamma{:});
     assert(max(abs(refined(:) - expected(:))) <= 2e-3, '%s, refined: alpha differs by %g', c.name, ...
            max(abs(refined(:) - expected(:))));
-    [alpha, foreground] = pairMatte(image, trimap, 'Refine', false, 'Foreground', 'samples');
+    [alpha, foreground] = pairMatte(image, trimap, 'Refine', false, 'Foreground', 'samples', c.gamma{:});
     assert(max(abs(alpha(:) - expected(:))) <= c.tolerance, '%s: alpha differs by %g', c.name, ...
            max(abs(alpha(:) - expected(:))));
+    % The samples' stored colours, whatever gamma the search read them with.
     unknownForeground = reshape(foreground(:, 4:6, :), [], 3);
     assert(all(ismember(unknownForeground, reshape(red, 1, 3), 'rows')), ...
            '%s: an unknown pixel took a colour that is no foreground sample', c.name);
-    % The estimated foreground (the default) finds red where the pixel shows it.
-    [alpha, foreground] = pairMatte(image, trimap, 'Refine', false);
-    shown = alpha .* max(abs(foreground - red), [], 3);
-    assert(max(shown(:)) <= 0.01, '%s: estimated foreground off red by %g', c.name, max(shown(:)));
+    % The estimated foreground (the default) finds red where the pixel shows it:
+    % where the image is a blend of stored values, which the estimate gives back.
+    if t < 3
+      [alpha, foreground] = pairMatte(image, trimap, 'Refine', false, c.gamma{:});
+      shown = alpha .* max(abs(foreground - red), [], 3);
+      assert(max(shown(:)) <= 0.01, '%s: estimated foreground off red by %g', c.name, max(shown(:)));
+    end
   end
+  % Read as the other kind of blend, the even blend of stored values is no longer 0.5.
+  [image, trimap] = twoColours(cases(2).middle);
+  alpha = pairMatte(image, trimap, 'Refine', false, 'Gamma', 2.2);
+  assert(abs(alpha(1, 5) - 0.5) > 0.02, 'a blend of stored values read as light gave %g', alpha(1, 5));
 end
 
 function f = softDisc()
@@ -206,6 +218,8 @@ function errors()
     'Decay negative',        {image, trimap, 'Decay', -0.1},         'Decay'
     'ColourWeight Inf',      {image, trimap, 'ColourWeight', Inf},   'ColourWeight'
     'ColourWeight negative', {image, trimap, 'ColourWeight', -1},    'ColourWeight'
+    'Gamma 0',               {image, trimap, 'Gamma', 0},            'Gamma'
+    'Gamma as text',         {image, trimap, 'Gamma', '2'},          'Gamma'
     'Seed negative',         {image, trimap, 'Seed', -1},            'Seed'
     'Seed 2^32',             {image, trimap, 'Seed', 2 ^ 32},        'Seed'
     'Seed fraction',         {image, trimap, 'Seed', 0.5},           'Seed'

@@ -80,7 +80,6 @@ Options readOptions(int nrhs, const mxArray* prhs[]) {
                 (which == 4 ? options.matte.refine : options.verbose) = v != 0;
                 break;
             }
-            case 8: options.matte.gamma = scalarOption(value, "Gamma", "a number in 0.25..4"); break;
             case 6: {
                 char method[16] = "";
                 if (!mxIsChar(value) || mxGetString(value, method, sizeof method) != 0 ||
@@ -94,6 +93,7 @@ Options readOptions(int nrhs, const mxArray* prhs[]) {
                 options.matte.threads = static_cast<int>(
                     integerOption(value, "Threads", 0, 4096, "an integer in 0..4096 (0: every core)"));
                 break;
+            case 8: options.matte.gamma = scalarOption(value, "Gamma", "a number in 0.25..4"); break;
             default:
                 check.fail("options", "unknown option '%s'; expected one of Passes, Decay, ColourWeight, Seed, "
                            "Refine, Verbose, Foreground, Threads, Gamma", given);

@@ -88,12 +88,12 @@ struct MatteOptions {
     double colourWeight = 150;   // weight of the colour misfit against the spatial terms (colours in [0, 1])
     std::uint32_t seed = 1;      // the same seed gives the same matte
     bool refine = true;          // smooth, edge-aware matte from the sampled alphas; false: the search's own
-    double gamma = 1.6;          // alphas are read as blends of value^gamma, in 0.25..4: above 1 for
-                                 // photographs, whose values encode light; 1 for composites blended in
-                                 // their stored values
     Foreground foreground = Foreground::estimated;
     int threads = 0;             // threads to run on, the caller's included; 0: every core. The matte is the
                                  // same for every count: work is split by the image, never by the threads
+    double gamma = 1.6;          // alphas are read as blends of value^gamma, in 0.25..4: above 1 for
+                                 // photographs, whose values encode light; 1 for composites blended in
+                                 // their stored values
     ProgressCallback progress;   // called at each stage and after each pass; may be empty
 };
 
